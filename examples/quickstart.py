@@ -1,0 +1,4 @@
+"""A first look at quorixpy."""
+import quorixpy
+
+print("quorixpy classes:", ", ".join(quorixpy.__all__) or "(none yet)")
