@@ -17,10 +17,13 @@ def _reduce(obj):
     return _rebuild, (type(obj).__name__, kwargs["__pickle_state__"])
 
 
-# The classes report __module__ "builtins", so pickle cannot find them by
-# reference; route every class that carries a pickle state through _rebuild.
-for _name in __all__:
-    _cls = getattr(_quorixpy, _name)
-    if hasattr(_cls, "__getnewargs_ex__"):
-        _copyreg.pickle(_cls, _reduce)
-del _name, _cls
+def _register_pickling():
+    # The classes report __module__ "builtins", so pickle cannot find them by
+    # reference; route every class that carries a pickle state through _rebuild.
+    for name in __all__:
+        cls = getattr(_quorixpy, name)
+        if hasattr(cls, "__getnewargs_ex__"):
+            _copyreg.pickle(cls, _reduce)
+
+
+_register_pickling()
