@@ -2,8 +2,10 @@
 // Every operation is a separate IEEE 754 rounding in the written order (no FMA).
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 namespace quorix {
 
@@ -27,6 +29,21 @@ struct Vec {
         return r;
     }
 
+    // `value` on one axis, +0.0 elsewhere: axis(0) is X, axis(0, -1.0) is NEG_X (not -X, whose
+    // zeros would be negative).
+    static constexpr Vec axis(std::size_t i, double value = 1.0) {
+        Vec r{};
+        r.v[i] = value;
+        return r;
+    }
+
+    // Copy with one component replaced (with_x, with_y, ...).
+    constexpr Vec with(std::size_t i, double value) const {
+        Vec r = *this;
+        r.v[i] = value;
+        return r;
+    }
+
     // Component-wise map of one or two vectors.
     template <class F>
     constexpr Vec map(F f) const {
@@ -41,6 +58,31 @@ struct Vec {
         return r;
     }
 };
+
+// The class constants of one vector size, in class order: ZERO, ONE, NEG_ONE, the axes X, Y, Z, W,
+// their negatives, INFINITY, NEG_INFINITY, NAN (the default quiet NaN 0x7FF8000000000000).
+template <std::size_t N>
+struct VecConstant {
+    const char* name;
+    Vec<N> value;
+};
+
+template <std::size_t N>
+constexpr std::array<VecConstant<N>, 6 + 2 * N> vec_constants() {
+    constexpr const char* axes[] = {"X", "Y", "Z", "W"};
+    constexpr const char* neg_axes[] = {"NEG_X", "NEG_Y", "NEG_Z", "NEG_W"};
+    std::array<VecConstant<N>, 6 + 2 * N> out{};
+    std::size_t k = 0;
+    out[k++] = {"ZERO", Vec<N>{}};
+    out[k++] = {"ONE", Vec<N>::splat(1.0)};
+    out[k++] = {"NEG_ONE", Vec<N>::splat(-1.0)};
+    for (std::size_t i = 0; i < N; ++i) out[k++] = {axes[i], Vec<N>::axis(i)};
+    for (std::size_t i = 0; i < N; ++i) out[k++] = {neg_axes[i], Vec<N>::axis(i, -1.0)};
+    out[k++] = {"INFINITY", Vec<N>::splat(std::numeric_limits<double>::infinity())};
+    out[k++] = {"NEG_INFINITY", Vec<N>::splat(-std::numeric_limits<double>::infinity())};
+    out[k++] = {"NAN", Vec<N>::splat(std::numeric_limits<double>::quiet_NaN())};
+    return out;
+}
 
 using DVec2 = Vec<2>;
 using DVec3 = Vec<3>;
