@@ -9,6 +9,9 @@
 
 namespace quorix {
 
+// The double nearest to pi.
+inline constexpr double kPi = 3.141592653589793;
+
 template <std::size_t N>
 struct Vec {
     static_assert(N >= 2 && N <= 4);
@@ -110,6 +113,49 @@ constexpr bool operator==(const Vec<N>& a, const Vec<N>& b) {
     for (std::size_t i = 0; i < N; ++i)
         if (!(a.v[i] == b.v[i])) return false;
     return true;
+}
+
+// Every component neither infinite nor NaN.
+template <std::size_t N>
+inline bool is_finite(const Vec<N>& a) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (!std::isfinite(a.v[i])) return false;
+    return true;
+}
+
+template <std::size_t N>
+inline bool is_nan(const Vec<N>& a) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (std::isnan(a.v[i])) return true;
+    return false;
+}
+
+// |a - b| <= tolerance for every component; a NaN anywhere, a negative tolerance or two equal
+// infinities (difference NaN) fail.
+template <std::size_t N>
+inline bool abs_diff_eq(const Vec<N>& a, const Vec<N>& b, double max_abs_diff) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (!(std::fabs(a.v[i] - b.v[i]) <= max_abs_diff)) return false;
+    return true;
+}
+
+// One more component appended (Vec2 -> Vec3, Vec3 -> Vec4).
+template <std::size_t N>
+    requires(N <= 3)
+constexpr Vec<N + 1> extend(const Vec<N>& a, double last) {
+    Vec<N + 1> r{};
+    for (std::size_t i = 0; i < N; ++i) r.v[i] = a.v[i];
+    r.v[N] = last;
+    return r;
+}
+
+// The last component dropped (Vec4 -> Vec3, Vec3 -> Vec2).
+template <std::size_t N>
+    requires(N >= 3)
+constexpr Vec<N - 1> truncate(const Vec<N>& a) {
+    Vec<N - 1> r{};
+    for (std::size_t i = 0; i + 1 < N; ++i) r.v[i] = a.v[i];
+    return r;
 }
 
 }  // namespace quorix
