@@ -89,10 +89,14 @@ DMat4 DMat4::orthographic_rh_gl(double left, double right, double bottom, double
                 {{-(left + right) / w, -(bottom + top) / h, -(near + far) / depth, 1}});
 }
 
+// With w = +z the off-centre shift enters with the opposite sign to the right-handed forms, so that
+// the window [left, right] x [bottom, top] on the near plane maps onto [-1, 1] (not its mirror image).
+// Written as (-left - right) so a centred frustum keeps +0.0 there.
 DMat4 DMat4::frustum_lh(double left, double right, double bottom, double top, double z_near, double z_far) {
     const double p = 1.0 / (right - left), q = 1.0 / (top - bottom), d = 1.0 / (z_far - z_near);
     return from_cols({{p * (z_near + z_near), 0, 0, 0}}, {{0, q * (z_near + z_near), 0, 0}},
-                {{(left + right) * p, (bottom + top) * q, z_far * d, 1}}, {{0, 0, (-(z_near * z_far)) * d, 0}});
+                     {{(-left - right) * p, (-bottom - top) * q, z_far * d, 1}},
+                     {{0, 0, (-(z_near * z_far)) * d, 0}});
 }
 
 DMat4 DMat4::frustum_rh(double left, double right, double bottom, double top, double z_near, double z_far) {
