@@ -66,7 +66,7 @@ inline std::pair<Vec<N>, double> normalize_and_length(const Vec<N>& a) {
     const double len = length(a);
     const double r = 1.0 / len;
     if (std::isfinite(r) && r > 0.0) return {scale(r, a), len};
-    return {Vec<N>::unit(0), 0.0};
+    return {Vec<N>::axis(0), 0.0};
 }
 
 template <std::size_t N>
