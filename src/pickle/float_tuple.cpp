@@ -1,9 +1,10 @@
 // The fixed float-tuple state: written directly, read through a fast path for exactly that form
 // and through the general decoder for everything else.
 #include <bit>
-#include <string>
 
+#include "pickle/document.hpp"
 #include "pickle/pickle.hpp"
+#include "pickle/reader.hpp"
 
 namespace quorix::pickle {
 
@@ -50,13 +51,14 @@ void write_float_tuple(std::span<const double> values, std::uint8_t* out) {
 
 void read_float_sequence(std::span<const std::uint8_t> bytes, std::span<double> out, std::string_view expected) {
     if (read_canonical(bytes, out)) return;
-    // Short canonical tuples still get their exact length message.
-    const std::size_t n = bytes.size();
-    if (n >= 5 && (n - 5) % 9 == 0 && bytes[0] == 0x80 && bytes[2] == '(' && bytes[n - 2] == 't' &&
-        bytes[n - 1] == '.')
-        throw DecodeError("decoding error: invalid length " + std::to_string((n - 5) / 9) + ", expected " +
-                          std::string(expected));
-    throw DecodeError("eval error at offset 0: unsupported pickle form");
+    const Document doc(bytes);
+    Reader r(doc);
+    auto items = r.sequence(doc.root(), expected);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (items.done()) Reader::invalid_length(i, expected);
+        out[i] = r.read_f64(items.next());
+    }
+    doc.check_trailing();
 }
 
 }  // namespace quorix::pickle
