@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "binding/arg_messages.hpp"
+
 namespace quorix::py {
 namespace {
 
@@ -12,20 +14,6 @@ std::string trim(std::string s) {
 }
 
 }  // namespace
-
-std::string quoted_name_list(const std::vector<std::string>& names) {
-    std::string out;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i != 0) {
-            if (names.size() > 2) out += ',';
-            out += (i == names.size() - 1) ? " and " : " ";
-        }
-        out += '\'';
-        out += names[i];
-        out += '\'';
-    }
-    return out;
-}
 
 Signature::Signature(const char* owner, const char* method, const char* params) {
     full_name_ = std::string(owner) + "." + method + "()";
@@ -76,19 +64,13 @@ int Signature::find_keyword(PyObject* key) const {
 }
 
 void Signature::too_many_positional(Py_ssize_t given) const {
-    const char* was = given == 1 ? "was" : "were";
-    if (required_positional_ != positional_)
-        PyErr_Format(PyExc_TypeError, "%s takes from %zu to %zu positional arguments but %zd %s given",
-                     full_name_.c_str(), required_positional_, positional_, given, was);
-    else
-        PyErr_Format(PyExc_TypeError, "%s takes %zu positional arguments but %zd %s given", full_name_.c_str(),
-                     positional_, given, was);
-    throw PythonError{};
+    std::string msg =
+        too_many_positional_message(full_name_, required_positional_, positional_, static_cast<std::size_t>(given));
+    raise(PyExc_TypeError, msg.c_str());
 }
 
 void Signature::missing(const char* kind, const std::vector<std::string>& names) const {
-    std::string msg = full_name_ + " missing " + std::to_string(names.size()) + " required " + kind +
-                      (names.size() == 1 ? " argument: " : " arguments: ") + quoted_name_list(names);
+    std::string msg = missing_arguments_message(full_name_, kind, names);
     raise(PyExc_TypeError, msg.c_str());
 }
 
@@ -109,19 +91,16 @@ void Signature::parse(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames
                 continue;
             }
             if (i < 0) {
-                PyErr_Format(PyExc_TypeError, "%s got an unexpected keyword argument '%S'", full_name_.c_str(), key);
-                throw PythonError{};
+                Ref text = check(PyObject_Str(key));
+                const char* s = PyUnicode_AsUTF8(text.get());
+                if (!s) throw PythonError{};
+                raise(PyExc_TypeError, unexpected_keyword_message(full_name_, s).c_str());
             }
-            if (out[i]) {
-                PyErr_Format(PyExc_TypeError, "%s got multiple values for argument '%s'", full_name_.c_str(),
-                             params_[i].name.c_str());
-                throw PythonError{};
-            }
+            if (out[i]) raise(PyExc_TypeError, multiple_values_message(full_name_, params_[i].name).c_str());
             out[i] = value;
         }
         if (!positional_only_as_keyword.empty()) {
-            std::string msg = full_name_ + " got some positional-only arguments passed as keyword arguments: " +
-                              quoted_name_list(positional_only_as_keyword);
+            std::string msg = positional_only_message(full_name_, positional_only_as_keyword);
             raise(PyExc_TypeError, msg.c_str());
         }
     }

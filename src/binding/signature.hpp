@@ -48,7 +48,4 @@ private:
     bool has_self_ = false;
 };
 
-// "'a'", "'a' and 'b'", "'a', 'b', and 'c'".
-std::string quoted_name_list(const std::vector<std::string>& names);
-
 }  // namespace quorix::py
