@@ -321,6 +321,19 @@ struct VectorClass {
         return numpy_array(shape, v.v);
     }
 
+    // NumPy's array protocol: a new float64 array, cast when a dtype is asked for. The value holds
+    // no array, so a request never to copy cannot be met.
+    static PyObject* array_protocol(const V& v, std::optional<PyObject*> dtype, std::optional<PyObject*> copy) {
+        if (copy) {
+            int wanted = PyObject_IsTrue(*copy);
+            if (wanted < 0) throw PythonError{};
+            if (wanted == 0) raise(PyExc_ValueError, "Unable to avoid copy while creating an array as requested.");
+        }
+        Ref array(to_numpy(v));
+        if (!dtype) return array.release();
+        return PyObject_CallMethod(array.get(), "astype", "O", *dtype);
+    }
+
     template <std::size_t I>
     static V with(const V& v, double c) {
         V r = v;
@@ -339,7 +352,7 @@ struct VectorClass {
             method<V, "to_list", "($self)", &to_list>(),
             method<V, "to_array", "($self)", &to_list>(),
             method<V, "to_numpy", "($self)", &to_numpy>(),
-            method<V, "__array__", "($self)", &to_numpy>(),
+            method<V, "__array__", "($self, dtype=None, copy=None)", &array_protocol>(),
             method<V, "is_finite", "($self)", [](const V& v) { return all_finite(v.v); }>(),
             method<V, "is_nan", "($self)", [](const V& v) { return any_nan(v.v); }>(),
             method<V, "abs_diff_eq", "($self, rhs, max_abs_diff)",
