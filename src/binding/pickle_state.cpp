@@ -3,7 +3,7 @@
 #include <string>
 
 #include "binding/errors.hpp"
-#include "binding/pickle_bridge.hpp"
+#include "pickle/pickle.hpp"
 
 namespace quorix::py {
 namespace {
