@@ -19,16 +19,22 @@ struct ValueObject {
     V value;
 };
 
+// A new object of the given class (V's class) holding `v`.
+template <class V>
+PyObject* wrap_in(PyTypeObject* type, const V& v) {
+    auto* o = PyObject_New(ValueObject<V>, type);
+    if (!o) throw PythonError{};
+    new (&o->value) V(v);
+    return reinterpret_cast<PyObject*>(o);
+}
+
 // A new object of V's class holding `v`.
 template <class V>
 PyObject* wrap(const V& v) {
     LazyType& lazy = ClassOf<V>::lazy();
     PyTypeObject* type = lazy.ready();
     if (!type) type = lazy.get_or_fault();
-    auto* o = PyObject_New(ValueObject<V>, type);
-    if (!o) throw PythonError{};
-    new (&o->value) V(v);
-    return reinterpret_cast<PyObject*>(o);
+    return wrap_in(type, v);
 }
 
 // True when `o` is an instance of V's class (the classes are not subclassable, so this is a

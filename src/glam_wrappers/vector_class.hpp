@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "algebra/components.hpp"
@@ -20,7 +21,19 @@
 #include "glam_wrappers/classes.hpp"
 #include "support/float_text.hpp"
 
+#if PY_VERSION_HEX < 0x030C0000
+#include <structmember.h>
+#endif
+
 namespace quorix::py {
+
+#if PY_VERSION_HEX >= 0x030C0000
+inline constexpr int member_double = Py_T_DOUBLE;
+inline constexpr int member_readonly = Py_READONLY;
+#else
+inline constexpr int member_double = T_DOUBLE;
+inline constexpr int member_readonly = READONLY;
+#endif
 
 template <std::size_t N>
 struct VectorSpec {
@@ -160,7 +173,12 @@ struct VectorClass {
 
     static PyObject* richcompare(PyObject* self, PyObject* other, int op) {
         return guard([&]() -> PyObject* {
-            if (!is_instance<V>(self) || (op != Py_EQ && op != Py_NE)) Py_RETURN_NOTIMPLEMENTED;
+            if (op != Py_EQ && op != Py_NE) Py_RETURN_NOTIMPLEMENTED;
+            if (Py_TYPE(other) == Py_TYPE(self)) {
+                bool equal = value_of<V>(self) == value_of<V>(other);
+                return Py_NewRef((op == Py_EQ) == equal ? Py_True : Py_False);
+            }
+            if (!is_instance<V>(self)) Py_RETURN_NOTIMPLEMENTED;
             V o;
             if (!read_vector_like(other, o)) {
                 if (!discard_ordinary_error()) throw PythonError{};
@@ -206,24 +224,30 @@ struct VectorClass {
         return guard([&]() -> PyObject* {
             const bool left = is_instance<V>(a);
             if (!left && op == Op::rem) Py_RETURN_NOTIMPLEMENTED;
-            const V& v = value_of<V>(left ? a : b);
+            PyObject* self = left ? a : b;
             PyObject* other = left ? b : a;
+            PyTypeObject* type = Py_TYPE(self);  // the class itself: it has no subclasses
+            const V& v = value_of<V>(self);
             // Exact floats and ints have neither items nor attributes x, y: go straight to the float rule.
             if (!PyFloat_CheckExact(other) && !PyLong_CheckExact(other)) {
                 V o;
-                if (read_vector_like(other, o)) return wrap(left ? apply<op>(v, o) : apply<op>(o, v));
+                if (read_vector_like(other, o)) return wrap_in(type, left ? apply<op>(v, o) : apply<op>(o, v));
                 if (!discard_ordinary_error()) throw PythonError{};
             }
             double s;
-            if (read_float(other, s)) return wrap(left ? apply<op>(v, s) : apply<op>(s, v));
+            if (read_float(other, s)) return wrap_in(type, left ? apply<op>(v, s) : apply<op>(s, v));
             if (!discard_ordinary_error()) throw PythonError{};
             static constexpr const char symbol[] = {"+-*/%"[static_cast<int>(op)], 0};
             raise(PyExc_TypeError, (std::string("unsupported operand type for ") + symbol).c_str());
         });
     }
 
-    static PyObject* negative(PyObject* self) { return guard([&] { return wrap(-value_of<V>(self)); }); }
-    static PyObject* positive(PyObject* self) { return guard([&] { return wrap(value_of<V>(self)); }); }
+    static PyObject* negative(PyObject* self) {
+        return guard([&] { return wrap_in(Py_TYPE(self), -value_of<V>(self)); });
+    }
+    static PyObject* positive(PyObject* self) {
+        return guard([&] { return wrap_in(Py_TYPE(self), value_of<V>(self)); });
+    }
 
     // ---- length and items ----
 
@@ -295,17 +319,16 @@ struct VectorClass {
         return guard([&] { return fields_dict(self, Spec::field_list()); });
     }
 
-    template <std::size_t I>
-    static PyGetSetDef component_property() {
-        return {Spec::fields[I], &property_getter<V, [](const V& v) { return v[I]; }>, nullptr, nullptr, nullptr};
-    }
+    static std::vector<PyGetSetDef> properties() { return {{"__dict__", &dict, nullptr, nullptr, nullptr}}; }
 
-    static std::vector<PyGetSetDef> properties() {
-        std::vector<PyGetSetDef> out;
-        [&]<std::size_t... I>(std::index_sequence<I...>) { (out.push_back(component_property<I>()), ...); }
-        (std::make_index_sequence<N>{});
-        out.push_back({"__dict__", &dict, nullptr, nullptr, nullptr});
-        return out;
+    // x, y, z, w: read-only float members read straight from the stored value.
+    static PyMemberDef* components() {
+        static PyMemberDef members[N + 1] = {};
+        for (std::size_t i = 0; i < N; ++i) {
+            const auto offset = static_cast<Py_ssize_t>(offsetof(ValueObject<V>, value) + i * sizeof(double));
+            members[i] = PyMemberDef{Spec::fields[i], member_double, offset, member_readonly, nullptr};
+        }
+        return members;
     }
 
     // ---- methods ----
@@ -391,6 +414,7 @@ struct VectorClass {
     static std::vector<PyType_Slot> slots() {
         return {
             {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc_value<V>)},
+            {Py_tp_members, components()},
             {Py_tp_new, reinterpret_cast<void*>(&tp_new)},
             {Py_tp_repr, reinterpret_cast<void*>(&repr)},
             {Py_tp_str, reinterpret_cast<void*>(&str)},
