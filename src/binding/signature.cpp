@@ -43,8 +43,6 @@ Signature::Signature(const char* owner, const char* method, const char* params) 
         Param p;
         p.name = trim(item.substr(0, eq));
         p.required = eq == std::string::npos;
-        p.interned = PyUnicode_InternFromString(p.name.c_str());
-        if (!p.interned) throw PythonError{};
         params_.push_back(std::move(p));
         if (!keyword_only) {
             positional_ = params_.size();
@@ -54,12 +52,9 @@ Signature::Signature(const char* owner, const char* method, const char* params) 
 }
 
 int Signature::find_keyword(PyObject* key) const {
-    for (std::size_t i = 0; i < params_.size(); ++i)
-        if (params_[i].interned == key) return static_cast<int>(i);
     if (!PyUnicode_Check(key)) return -1;
     for (std::size_t i = 0; i < params_.size(); ++i)
-        if (PyUnicode_Compare(params_[i].interned, key) == 0) return static_cast<int>(i);
-    PyErr_Clear();
+        if (PyUnicode_CompareWithASCIIString(key, params_[i].name.c_str()) == 0) return static_cast<int>(i);
     return -1;
 }
 

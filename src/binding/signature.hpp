@@ -10,6 +10,8 @@
 
 namespace quorix::py {
 
+// Built from plain text without calling the interpreter, so a signature can safely be a
+// function-local static.
 class Signature {
 public:
     // `owner` is the class name, `method` the Python method name, `params` the parenthesised text
@@ -33,7 +35,6 @@ private:
     struct Param {
         std::string name;
         bool required;
-        PyObject* interned;  // the name as an interned str, for identity matches of keywords
     };
 
     int find_keyword(PyObject* key) const;
