@@ -158,10 +158,6 @@ void raise_not_instance(PyObject* obj, const char* expected) {
     throw PythonError{};
 }
 
-}  // namespace quorix::py
-
-namespace quorix::py {
-
 void chain_error(PyObject* type, const std::string& message) {
     PyObject* cause = PyErr_Occurred() ? take_error() : nullptr;
     PyObject* fresh = PyObject_CallFunction(type, "s", message.c_str());

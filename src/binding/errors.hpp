@@ -53,10 +53,6 @@ void set_not_instance(PyObject* obj, const char* expected);
 // The qualified name of an object's type ("list", "ndarray", "Vec3").
 std::string type_name(PyObject* obj);
 
-}  // namespace quorix::py
-
-namespace quorix::py {
-
 // Replaces the pending error by `type(message)` whose __cause__ is the pending error.
 void chain_error(PyObject* type, const std::string& message);
 

@@ -1,4 +1,5 @@
-// Vec3: the three-component vector class.
+// Vec3: the three-component vector class. The shared vector protocol comes from VectorClass<3>;
+// further method groups join the class by declaring another ClassGroup on ClassOf<DVec3>::lazy().
 #include <bit>
 #include <limits>
 
