@@ -101,7 +101,7 @@ struct DAffine3 {
     bool is_finite() const { return all_finite(to_array()); }
     bool is_nan() const { return any_nan(to_array()); }
     bool abs_diff_eq(const DAffine3& o, double max_abs_diff) const {
-        return all_abs_diff_le(to_array(), o.to_array(), max_abs_diff);
+        return quorix::abs_diff_eq(to_array(), o.to_array(), max_abs_diff);
     }
 };
 

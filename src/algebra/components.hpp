@@ -1,33 +1,28 @@
-// Tests over the flat component list (storage order) shared by quaternions, matrices and affine
-// transforms.
+// Tests over the stored components of any algebra value, taken as a run of doubles.
 #pragma once
 
-#include <array>
 #include <cmath>
-#include <cstddef>
+#include <span>
 
 namespace quorix {
 
-template <std::size_t K>
-bool all_finite(const std::array<double, K>& a) {
+// Every |a - b| <= tolerance; a NaN anywhere, a negative tolerance or two equal infinities fail.
+inline bool abs_diff_eq(std::span<const double> a, std::span<const double> b, double tolerance) {
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (!(std::fabs(a[i] - b[i]) <= tolerance)) return false;
+    return true;
+}
+
+inline bool all_finite(std::span<const double> a) {
     for (double c : a)
         if (!std::isfinite(c)) return false;
     return true;
 }
 
-template <std::size_t K>
-bool any_nan(const std::array<double, K>& a) {
+inline bool any_nan(std::span<const double> a) {
     for (double c : a)
         if (std::isnan(c)) return true;
     return false;
-}
-
-// True when every pair differs by at most the tolerance; a NaN difference fails.
-template <std::size_t K>
-bool all_abs_diff_le(const std::array<double, K>& a, const std::array<double, K>& b, double max_abs_diff) {
-    for (std::size_t i = 0; i < K; ++i)
-        if (!(std::fabs(a[i] - b[i]) <= max_abs_diff)) return false;
-    return true;
 }
 
 }  // namespace quorix

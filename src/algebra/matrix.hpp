@@ -146,7 +146,7 @@ struct SquareMatrix {
     bool is_finite() const { return all_finite(to_cols_array()); }
     bool is_nan() const { return any_nan(to_cols_array()); }
     bool abs_diff_eq(const M& o, double max_abs_diff) const {
-        return all_abs_diff_le(to_cols_array(), o.to_cols_array(), max_abs_diff);
+        return quorix::abs_diff_eq(to_cols_array(), o.to_cols_array(), max_abs_diff);
     }
 
     // ---- operators (hidden friends, found through the concrete type) ----

@@ -55,7 +55,7 @@ struct DQuat {
     bool is_finite() const { return all_finite(to_array()); }
     bool is_nan() const { return any_nan(to_array()); }
     bool abs_diff_eq(const DQuat& r, double max_abs_diff) const {
-        return all_abs_diff_le(to_array(), r.to_array(), max_abs_diff);
+        return quorix::abs_diff_eq(to_array(), r.to_array(), max_abs_diff);
     }
 
     // ---- arithmetic ----
