@@ -29,7 +29,9 @@ public:
             auto slash = name.rfind('/');
             if (slash == std::string::npos) continue;
             double seconds = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            auto& best = cases_[name.substr(0, slash)][name.substr(slash + 1)];
+            std::string pair = name.substr(0, slash);
+            if (!cases_.count(pair)) order_.push_back(pair);
+            auto& best = cases_[pair][name.substr(slash + 1)];
             if (best == 0.0 || seconds < best) best = seconds;
         }
     }
@@ -39,7 +41,8 @@ public:
         double worst = std::numeric_limits<double>::infinity();
         std::printf("\n%-22s %12s %12s %14s\n", "pair", "trelk ns", (peer + " ns").c_str(),
                     (peer + "/trelk").c_str());
-        for (const auto& [name, sides] : cases_) {
+        for (const std::string& name : order_) {
+            const auto& sides = cases_.at(name);
             auto own = sides.find("trelk"), other = sides.find(peer);
             if (own == sides.end() || other == sides.end()) continue;
             double ratio = other->second / own->second;
@@ -52,6 +55,7 @@ public:
 
 private:
     std::map<std::string, std::map<std::string, double>> cases_;
+    std::vector<std::string> order_;  // cases in the order they first ran
 };
 
 }  // namespace bench
