@@ -1,0 +1,43 @@
+// Convex solid given both as an intersection of half-spaces and by its corner points.
+#pragma once
+
+#include <vector>
+
+#include "cuboid.hpp"
+#include "math.hpp"
+#include "ops.hpp"
+#include "plane/infinite.hpp"
+#include "sphere.hpp"
+
+namespace trelk {
+
+struct ConvexPolytope {
+    std::vector<Plane> planes;  // the solid is every x with normal . x <= d for all planes
+    std::vector<Vec3> vertices;
+    Cuboid obb;  // derived: a box holding every vertex (fitted by make, or given by the caller)
+
+    // Keeps both lists as given and fits the box to the vertices.
+    static ConvexPolytope make(std::vector<Plane> planes, std::vector<Vec3> vertices);
+    // An oriented box around the points: principal axes of their covariance, extents fitted.
+    static Cuboid fit_obb(const std::vector<Vec3>& vertices);
+
+    // The same as the generic transform(polytope, affine).
+    void transform(const Affine3A& a);
+};
+
+void translate(ConvexPolytope& p, Vec3 o);
+template <class Map>
+inline void remap(ConvexPolytope& p, const Map& m) {
+    for (Plane& pl : p.planes) remap(pl, m);
+    for (Vec3& v : p.vertices) v = m.point(v);
+    remap(p.obb, m);
+}
+void scale(ConvexPolytope& p, float f);
+
+inline void ConvexPolytope::transform(const Affine3A& a) { remap(*this, AffineMap{a}); }
+
+Sphere broadphase(const ConvexPolytope& p);
+inline Cuboid obb(const ConvexPolytope& p) { return p.obb; }
+Cuboid aabb(const ConvexPolytope& p);
+
+}  // namespace trelk

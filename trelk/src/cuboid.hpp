@@ -1,0 +1,53 @@
+// Oriented box and the box routines other kinds call by name.
+#pragma once
+
+#include <array>
+
+#include "derived.hpp"
+#include "math.hpp"
+#include "ops.hpp"
+#include "sphere.hpp"
+
+namespace trelk {
+
+struct Capsule;
+
+struct Cuboid {
+    Vec3 center;
+    std::array<Vec3, 3> axes = identity_axes;  // expected unit length and orthogonal; never normalised
+    Vec3 half_extents;                        // along axes[0], axes[1], axes[2]
+    bool axis_aligned = true;                 // derived: axes_aligned(axes)
+
+    static Cuboid make(Vec3 center, const std::array<Vec3, 3>& axes, Vec3 half_extents) {
+        return {center, axes, half_extents, axes_aligned(axes)};
+    }
+    // Identity axes.
+    static Cuboid aligned(Vec3 center, Vec3 half_extents) { return {center, identity_axes, half_extents, true}; }
+
+    // Squared distance from p to the solid box: 0 inside and on the surface.
+    float point_dist_sq(Vec3 p) const;
+};
+
+inline void translate(Cuboid& b, Vec3 o) { b.center += o; }
+template <class Map>
+inline void remap(Cuboid& b, const Map& m) {
+    b.center = m.point(b.center);
+    for (Vec3& a : b.axes) a = m.vector(a);
+    b.axis_aligned = axes_aligned(b.axes);
+}
+inline void scale(Cuboid& b, float f) { b.half_extents *= f; }
+
+Sphere broadphase(const Cuboid& b);
+inline Cuboid obb(const Cuboid& b) { return b; }
+Cuboid aabb(const Cuboid& b);
+
+template <>
+struct Collides<Cuboid, Cuboid> {
+    static bool test(const Cuboid& a, const Cuboid& b);
+};
+
+// Capsule against box: exact squared distance from the capsule's core segment to the box, compared
+// with the squared radius (touching collides).
+bool capsule_cuboid_collides(const Capsule& capsule, const Cuboid& box);
+
+}  // namespace trelk

@@ -1,0 +1,90 @@
+#include "plane/convex.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "cuboid.hpp"
+
+namespace trelk {
+
+ConvexPolygon ConvexPolygon::make(Vec3 center, Vec3 normal, std::vector<Vec2f> vertices_2d) {
+    // A NaN normal.y fails the test and picks the x axis.
+    Vec3 ref = std::fabs(normal.y) < 0.9f ? Vec3{0, 1, 0} : Vec3{1, 0, 0};
+    Vec3 u = normalize(cross(normal, ref));  // a zero normal gives NaN axes
+    Vec3 v = cross(u, normal);
+    return with_axes(center, normal, u, v, std::move(vertices_2d));
+}
+
+ConvexPolygon ConvexPolygon::with_axes(Vec3 center, Vec3 normal, Vec3 u_axis, Vec3 v_axis,
+                                       std::vector<Vec2f> vertices_2d) {
+    const std::size_t n = vertices_2d.size();
+    float twice_area = 0.0f;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Vec2f &a = vertices_2d[i], &b = vertices_2d[(i + 1) % n];
+        twice_area += a[0] * b[1] - b[0] * a[1];
+    }
+    if (twice_area < 0.0f && n >= 2) std::reverse(vertices_2d.begin(), vertices_2d.end());
+    ConvexPolygon p{center, normal, u_axis, v_axis, std::move(vertices_2d), {}, {}, {}, 0.0f};
+    p.recompute_edges();
+    p.recompute_3d();
+    return p;
+}
+
+void ConvexPolygon::recompute_edges() {
+    const std::size_t n = vertices_2d.size();
+    std::vector<Vec2f> normals(n);
+    std::vector<float> offsets(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Vec2f &a = vertices_2d[i], &b = vertices_2d[(i + 1) % n];
+        float dx = b[0] - a[0], dy = b[1] - a[1];
+        float len = std::sqrt(dx * dx + dy * dy);  // 0 for a repeated vertex: NaN entries follow
+        normals[i] = {dy / len, -dx / len};
+        offsets[i] = a[0] * normals[i][0] + a[1] * normals[i][1];
+    }
+    edge_normals_2d = std::move(normals);
+    edge_offsets_2d = std::move(offsets);
+}
+
+void ConvexPolygon::recompute_3d() {
+    std::vector<Vec3> v3;
+    v3.reserve(vertices_2d.size());
+    float radius = 0.0f;
+    for (const Vec2f& v : vertices_2d) {
+        v3.push_back((center + u_axis * v[0]) + v_axis * v[1]);
+        radius = max_num(radius, std::sqrt(v[0] * v[0] + v[1] * v[1]));
+    }
+    vertices_3d = std::move(v3);
+    bounding_radius = radius;
+}
+
+void translate(ConvexPolygon& p, Vec3 o) {
+    p.center += o;
+    for (Vec3& v : p.vertices_3d) v += o;
+}
+
+void scale(ConvexPolygon& p, float f) {
+    for (Vec2f& v : p.vertices_2d) v = {v[0] * f, v[1] * f};
+    p.recompute_edges();
+    p.recompute_3d();
+}
+
+Sphere broadphase(const ConvexPolygon& p) { return {p.center, p.bounding_radius}; }
+
+Cuboid obb(const ConvexPolygon& p) {
+    return Cuboid::make(p.center, {p.u_axis, p.v_axis, p.normal}, {p.bounding_radius, p.bounding_radius, 0.0f});
+}
+
+Cuboid aabb(const ConvexPolygon& p) {
+    if (p.vertices_3d.empty()) return Cuboid::aligned(p.center, {});
+    Vec3 lo = p.vertices_3d[0], hi = lo;
+    for (const Vec3& v : p.vertices_3d) {
+        for (int i = 0; i < 3; ++i) {
+            // Compare-and-select: a NaN coordinate never replaces the current bound.
+            if (v[i] < lo[i]) lo[i] = v[i];
+            if (v[i] > hi[i]) hi[i] = v[i];
+        }
+    }
+    return Cuboid::aligned((lo + hi) * 0.5f, (hi - lo) * 0.5f);
+}
+
+}  // namespace trelk

@@ -1,0 +1,53 @@
+// Flat convex polygon (zero thickness) in 3-D, described in its own 2-D frame.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "math.hpp"
+#include "ops.hpp"
+#include "sphere.hpp"
+
+namespace trelk {
+
+using Vec2f = std::array<float, 2>;
+
+struct ConvexPolygon {
+    Vec3 center;  // origin of the 2-D frame
+    Vec3 normal;  // as given, not normalised
+    Vec3 u_axis;  // 3-D direction of the 2-D x axis
+    Vec3 v_axis;  // 3-D direction of the 2-D y axis
+    std::vector<Vec2f> vertices_2d;  // counter-clockwise after building
+    // Derived by recompute_3d and recompute_edges; copied verbatim otherwise.
+    std::vector<Vec3> vertices_3d;
+    std::vector<Vec2f> edge_normals_2d;  // outward unit normal of edge i (vertex i to i + 1)
+    std::vector<float> edge_offsets_2d;  // p is inside edge i when normal_i . p <= offset_i
+    float bounding_radius = 0.0f;        // largest vertex distance from center in the 2-D frame
+
+    // Frame axes chosen from the normal, then as with_axes.
+    static ConvexPolygon make(Vec3 center, Vec3 normal, std::vector<Vec2f> vertices_2d);
+    // The frame used as given; a clockwise vertex list is reversed.
+    static ConvexPolygon with_axes(Vec3 center, Vec3 normal, Vec3 u_axis, Vec3 v_axis,
+                                   std::vector<Vec2f> vertices_2d);
+
+    void recompute_edges();
+    void recompute_3d();
+};
+
+void translate(ConvexPolygon& p, Vec3 o);
+template <class Map>
+inline void remap(ConvexPolygon& p, const Map& m) {
+    p.center = m.point(p.center);
+    p.normal = m.vector(p.normal);
+    p.u_axis = m.vector(p.u_axis);
+    p.v_axis = m.vector(p.v_axis);
+    for (Vec3& v : p.vertices_3d) v = m.point(v);
+}
+// Resized about center.
+void scale(ConvexPolygon& p, float f);
+
+Sphere broadphase(const ConvexPolygon& p);
+Cuboid obb(const ConvexPolygon& p);
+Cuboid aabb(const ConvexPolygon& p);
+
+}  // namespace trelk

@@ -1,0 +1,23 @@
+// Solid ball.
+#pragma once
+
+#include "math.hpp"
+#include "ops.hpp"
+
+namespace trelk {
+
+struct Sphere {
+    Vec3 center;
+    float radius = 0.0f;
+};
+
+inline void translate(Sphere& s, Vec3 o) { s.center += o; }
+template <class Map>
+inline void remap(Sphere& s, const Map& m) { s.center = m.point(s.center); }
+inline void scale(Sphere& s, float f) { s.radius *= f; }
+
+inline Sphere broadphase(const Sphere& s) { return s; }
+Cuboid obb(const Sphere& s);
+Cuboid aabb(const Sphere& s);
+
+}  // namespace trelk
