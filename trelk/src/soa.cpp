@@ -158,25 +158,25 @@ bool abs_diff_eq(const SpheresSoA& a, const SpheresSoA& b, float epsilon) {
     return true;
 }
 
-SpheresSoA SpheresSoA::from_planes(std::vector<float> x, std::vector<float> y, std::vector<float> z,
-                                   std::vector<float> r, std::uint64_t len) {
-    const std::size_t s = x.size();
-    if (y.size() != s || z.size() != s || r.size() != s)
+SpheresSoA SpheresSoA::from_stored(SpheresSoAStored&& h) {
+    const std::size_t s = h.x.size();
+    if (h.y.size() != s || h.z.size() != s || h.r.size() != s)
         throw StoredFormError("sphere set planes differ in length: x " + std::to_string(s) + ", y " +
-                              std::to_string(y.size()) + ", z " + std::to_string(z.size()) + ", r " +
-                              std::to_string(r.size()));
+                              std::to_string(h.y.size()) + ", z " + std::to_string(h.z.size()) + ", r " +
+                              std::to_string(h.r.size()));
     if (s % lane_block != 0)
         throw StoredFormError("sphere set stride " + std::to_string(s) + " is not a multiple of 16");
-    if (len > s)
-        throw StoredFormError("sphere set len " + std::to_string(len) + " exceeds its stride " + std::to_string(s));
-    for (std::size_t i = len; i < s; ++i)
-        if (!std::isnan(r[i])) throw StoredFormError("sphere set spare radius at lane " + std::to_string(i) + " is not NaN");
+    if (h.len > s)
+        throw StoredFormError("sphere set len " + std::to_string(h.len) + " exceeds its stride " + std::to_string(s));
+    for (std::size_t i = h.len; i < s; ++i)
+        if (!std::isnan(h.r[i]))
+            throw StoredFormError("sphere set spare radius at lane " + std::to_string(i) + " is not NaN");
     SpheresSoA set;
-    set.planes_[0] = std::move(x);
-    set.planes_[1] = std::move(y);
-    set.planes_[2] = std::move(z);
-    set.planes_[3] = std::move(r);
-    set.len_ = static_cast<std::size_t>(len);
+    set.planes_[0] = std::move(h.x);
+    set.planes_[1] = std::move(h.y);
+    set.planes_[2] = std::move(h.z);
+    set.planes_[3] = std::move(h.r);
+    set.len_ = h.len;
     return set;
 }
 

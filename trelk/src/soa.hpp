@@ -18,6 +18,31 @@
 
 namespace trelk {
 
+// Stored record of a sphere set, "Helper": the four whole planes as lists, spare lanes included,
+// then len. As read (lists checked when the set is rebuilt) and as written (views of the planes).
+struct SpheresSoAStored {
+    std::vector<float> x, y, z, r;
+    std::size_t len = 0;
+};
+struct SpheresSoAView {
+    std::span<const float> x, y, z, r;
+    std::size_t len = 0;
+};
+
+template <class V, class Record>
+void visit_sphere_planes(V& v, Record& h) {
+    v.record("Helper");
+    v.field("x", h.x);
+    v.field("y", h.y);
+    v.field("z", h.z);
+    v.field("r", h.r);
+    v.field("len", h.len);
+}
+template <class V>
+void visit_fields(V& v, SpheresSoAStored& h) { visit_sphere_planes(v, h); }
+template <class V>
+void visit_fields(V& v, SpheresSoAView& h) { visit_sphere_planes(v, h); }
+
 class SpheresSoA {
 public:
     static constexpr std::size_t lane_block = 16;
@@ -67,10 +92,11 @@ public:
     // (a NaN fails). Strides and spare lanes are not compared.
     friend bool abs_diff_eq(const SpheresSoA& a, const SpheresSoA& b, float epsilon);
 
-    // Rebuilds a stored set after checking its planes: equal lengths, a multiple of 16, len within
-    // them, NaN radii past len. Throws StoredFormError.
-    static SpheresSoA from_planes(std::vector<float> x, std::vector<float> y, std::vector<float> z,
-                                  std::vector<float> r, std::uint64_t len);
+    // Stored form. Reading checks the planes before use: equal lengths, a multiple of 16, len
+    // within them, NaN radii past len; throws StoredFormError.
+    using Stored = SpheresSoAStored;
+    SpheresSoAView stored_view() const { return {planes_[0], planes_[1], planes_[2], planes_[3], len_}; }
+    static SpheresSoA from_stored(SpheresSoAStored&& stored);
 
 private:
     void resize_planes(std::size_t stride);

@@ -278,7 +278,8 @@ TEST(SpheresStored, PlanesAreCheckedBeforeUse) {
         std::vector<float> r = planes(c.r, c.spare);
         for (std::size_t i = 0; i < std::min<std::size_t>(c.len, r.size()); ++i) r[i] = 1.0f;
         try {
-            SpheresSoA s = SpheresSoA::from_planes(planes(c.x, 2.0f), planes(c.y, 3.0f), planes(c.z, 4.0f), r, c.len);
+            SpheresSoA s = SpheresSoA::from_stored(
+                {planes(c.x, 2.0f), planes(c.y, 3.0f), planes(c.z, 4.0f), r, static_cast<std::size_t>(c.len)});
             EXPECT_EQ(c.message, nullptr) << c.name;
             EXPECT_EQ(s.len(), c.len);
             EXPECT_EQ(s.stride(), c.x);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "simd/f32x4.hpp"
+#include "stored_form.hpp"
 #include "support/fault.hpp"
 
 namespace trelk::pointcloud {
@@ -155,6 +156,8 @@ private:
     RadiusRange r_range_;
     std::size_t first_leaf_;
 };
+
+Capt::Capt() : aabbs_(1, Aabb{{kInf, kInf, kInf}, {kInf, kInf, kInf}}), starts_(2, 0) {}
 
 std::variant<Capt, NewCaptError> Capt::try_with_point_radius(std::span<const Point3> points, RadiusRange r_range,
                                                              float r_point) {

@@ -21,20 +21,15 @@
 #include <vector>
 
 #include "aligned_buffer.hpp"
+#include "pointcloud/aabb.hpp"
+#include "pointcloud/capt_records.hpp"
 
 namespace trelk::pointcloud {
-
-using Point3 = std::array<float, 3>;
 
 enum class NewCaptError : std::uint8_t { TooManyPoints = 0, NonFinite = 1, InvalidLaneCount = 2 };
 
 // "TooManyPoints", "NonFinite", "InvalidLaneCount".
 std::string_view debug_name(NewCaptError e);
-
-struct Aabb {
-    Point3 lo{}, hi{};
-    friend bool operator==(const Aabb&, const Aabb&) = default;
-};
 
 // Smallest and largest query reach (query radius plus point radius) the tree is exact for.
 struct RadiusRange {
@@ -45,11 +40,12 @@ struct RadiusRange {
 using CenterRows8 = std::array<std::array<float, 8>, 3>;
 using Radii8 = std::array<float, 8>;
 
-struct CaptData;
-
 class Capt {
 public:
     static constexpr std::uint32_t built_lanes_log2 = 3;
+
+    // The tree of no points: one padding leaf with an empty run.
+    Capt();
 
     // Builds the tree over a copy of `points`. NonFinite when any coordinate is infinite or NaN
     // (checked before anything is allocated); TooManyPoints when the afforded runs outgrow u32.
@@ -60,9 +56,11 @@ public:
     // CAPT during construction: <error name>".
     static Capt with_point_radius(std::span<const Point3> points, RadiusRange r_range, float r_point);
 
-    // Rebuilds a stored tree after checking that every table has the size its shape demands, so
-    // that no query can leave its arrays. Throws StoredFormError.
-    static Capt from_data(CaptData data);
+    // Stored form. Reading checks that every table has the size the tree's shape demands before any
+    // buffer is made, so that no query can leave its arrays; throws StoredFormError.
+    using Stored = CaptData;
+    CaptView stored_view() const;
+    static Capt from_stored(CaptData&& data);
 
     // Does the sphere (center, r + r_point) reach any afforded point of the leaf the centre lands in?
     bool collides(const Point3& center, float r) const;
@@ -83,7 +81,6 @@ public:
     int depth() const;
 
 private:
-    Capt() = default;
     std::size_t descend(const Point3& center) const;
 
     std::vector<float> tests_;
