@@ -1,0 +1,626 @@
+// Stream decoder: runs the pickle machine over the opcodes that build plain data. Anything that
+// would run Python code (object construction, persistent ids, extension registry) is refused;
+// the few builtin constructors Python itself uses for bytes and sets are interpreted here.
+#include "pickle/document.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <unordered_map>
+
+#include "pickle/errors.hpp"
+#include "pickle/pickle.hpp"
+#include "pickle/text_forms.hpp"
+
+namespace quorix::pickle {
+
+namespace {
+
+// Containers nested deeper than this are refused; no plain-data pickle of this system comes near.
+constexpr std::size_t max_depth = 1000;
+constexpr NodeId no_node = 0xFFFFFFFFu;
+
+enum GlobalFn : std::uint64_t { fn_set = 1, fn_frozenset, fn_bytearray, fn_bytes, fn_encode };
+
+bool is_sequence_kind(Kind k) {
+    return k == Kind::List || k == Kind::Tuple || k == Kind::Set || k == Kind::FrozenSet;
+}
+
+bool is_container_kind(Kind k) { return is_sequence_kind(k) || k == Kind::Dict; }
+
+// How Rust's Debug form shows an opcode byte as a char.
+std::string opcode_text(std::uint8_t op) {
+    if (op >= 0x20 && op < 0x7F) {
+        if (op == '\'' || op == '\\') return std::string("'\\") + static_cast<char>(op) + "'";
+        return std::string("'") + static_cast<char>(op) + "'";
+    }
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, op, 16);
+    return "'\\u{" + std::string(buf, r.ptr) + "}'";
+}
+
+}  // namespace
+
+void eval_error(std::size_t offset, std::string_view message) {
+    throw DecodeError("eval error at offset " + std::to_string(offset) + ": " + std::string(message));
+}
+
+NodeId Document::add(Node n) {
+    nodes_.push_back(n);
+    return static_cast<NodeId>(nodes_.size() - 1);
+}
+
+void Document::append_items(NodeId container, std::span<const NodeId> items) {
+    if (items.empty()) return;
+    const auto start = static_cast<std::uint32_t>(items_.size());
+    Node& n = nodes_[container];
+    if (n.count > 0 && segments_[n.last].start + segments_[n.last].len == start) {
+        segments_[n.last].len += static_cast<std::uint32_t>(items.size());
+    } else {
+        const auto seg = static_cast<std::uint32_t>(segments_.size());
+        segments_.push_back({start, static_cast<std::uint32_t>(items.size()), no_segment});
+        if (n.count == 0)
+            n.first = seg;
+        else
+            segments_[n.last].next = seg;
+        n.last = seg;
+    }
+    items_.insert(items_.end(), items.begin(), items.end());
+    n.count += static_cast<std::uint32_t>(items.size());
+}
+
+double Document::float_value(NodeId n) const { return std::bit_cast<double>(nodes_[n].u); }
+
+std::string_view Document::text(NodeId n) const {
+    const Node& node = nodes_[n];
+    const char* base = node.flag ? pool_.data() : reinterpret_cast<const char*>(input_.data());
+    return {base + node.first, node.last};
+}
+
+Document::Cursor Document::items(NodeId container) const {
+    Cursor c;
+    c.doc_ = this;
+    c.seg_ = nodes_[container].first;
+    c.left_ = nodes_[container].count;
+    return c;
+}
+
+NodeId Document::Cursor::next() {
+    const Segment& s = doc_->segments_[seg_];
+    const NodeId id = doc_->items_[s.start + pos_];
+    if (++pos_ == s.len) {
+        seg_ = s.next;
+        pos_ = 0;
+    }
+    --left_;
+    return id;
+}
+
+void Document::check_trailing() const {
+    if (end_ < input_.size()) eval_error(end_, "trailing bytes found");
+}
+
+struct Parser {
+    Parser(Document& doc, std::span<const std::uint8_t> bytes) : d(doc), in(bytes) {}
+
+    Document& d;
+    std::span<const std::uint8_t> in;
+    std::size_t pos = 0;
+    std::size_t op = 0;  // offset of the opcode being run: the offset of its errors
+    std::vector<NodeId> stack;
+    std::vector<std::size_t> marks;
+    std::vector<NodeId> memo_dense;
+    std::unordered_map<std::uint64_t, NodeId> memo_sparse;
+    std::size_t memo_count = 0;  // MEMOIZE numbers entries by how many there are
+
+    using Node = Document::Node;
+
+    [[noreturn]] void fail(std::string_view message) const { eval_error(op, message); }
+    [[noreturn]] void eof() const { eval_error(in.size(), "EOF while parsing"); }
+
+    const std::uint8_t* take(std::size_t n) {
+        if (in.size() - pos < n) eof();
+        const std::uint8_t* p = in.data() + pos;
+        pos += n;
+        return p;
+    }
+    std::uint64_t le(std::size_t n) {
+        const std::uint8_t* p = take(n);
+        std::uint64_t v = 0;
+        for (std::size_t i = n; i-- > 0;) v = (v << 8) | p[i];
+        return v;
+    }
+    std::string_view line() {
+        const auto* begin = in.data() + pos;
+        const auto* nl = static_cast<const std::uint8_t*>(std::memchr(begin, '\n', in.size() - pos));
+        if (!nl) eof();
+        pos = static_cast<std::size_t>(nl - in.data()) + 1;
+        return {reinterpret_cast<const char*>(begin), static_cast<std::size_t>(nl - begin)};
+    }
+    // A length prefix must fit in the bytes that are left before anything is allocated for it.
+    std::size_t checked_length(std::uint64_t len) {
+        if (len > in.size() - pos) eof();
+        return static_cast<std::size_t>(len);
+    }
+
+    std::size_t fence() const { return marks.empty() ? 0 : marks.back(); }
+    void push(NodeId n) { stack.push_back(n); }
+    NodeId pop() {
+        if (stack.size() <= fence()) fail("pickle stack underflow");
+        const NodeId n = stack.back();
+        stack.pop_back();
+        return n;
+    }
+    NodeId top() const {
+        if (stack.size() <= fence()) fail("pickle stack underflow");
+        return stack.back();
+    }
+    // Closes the innermost mark; the items above it are stack[result, size).
+    std::size_t pop_mark() {
+        if (marks.empty()) fail("pickle stack underflow");
+        const std::size_t m = marks.back();
+        marks.pop_back();
+        return m;
+    }
+    // The object that APPENDS, SETITEMS and ADDITEMS extend: just below the mark they close.
+    NodeId target_below(std::size_t mark, Kind want, const char* want_text) const {
+        if (mark == 0 || mark - 1 < fence()) fail("pickle stack underflow");
+        const NodeId t = stack[mark - 1];
+        if (d.nodes_[t].kind != want)
+            fail(std::string("invalid stack top, expected ") + want_text + ", got " + kind_name(t));
+        return t;
+    }
+    std::string kind_name(NodeId n) const {
+        switch (d.nodes_[n].kind) {
+            case Kind::None: return "None";
+            case Kind::Bool: return "bool";
+            case Kind::Int:
+            case Kind::BigInt: return "int";
+            case Kind::Float: return "float";
+            case Kind::Str: return "string";
+            case Kind::Bytes: return "bytes";
+            case Kind::List: return "list";
+            case Kind::Tuple: return "tuple";
+            case Kind::Set: return "set";
+            case Kind::FrozenSet: return "frozenset";
+            case Kind::Dict: return "dict";
+            case Kind::Global: return "global";
+        }
+        return "value";
+    }
+
+    NodeId scalar(Kind k, std::uint64_t u, bool flag = false) {
+        Node n{};
+        n.kind = k;
+        n.u = u;
+        n.flag = flag;
+        return d.add(n);
+    }
+    NodeId int_value(std::int64_t v) { return scalar(Kind::Int, static_cast<std::uint64_t>(v)); }
+    NodeId text_in_input(Kind k, std::size_t offset, std::size_t len) {
+        Node n{};
+        n.kind = k;
+        n.first = static_cast<std::uint32_t>(offset);
+        n.last = static_cast<std::uint32_t>(len);
+        return d.add(n);
+    }
+    NodeId text_in_pool(Kind k, std::size_t offset) {
+        Node n{};
+        n.kind = k;
+        n.flag = true;
+        n.first = static_cast<std::uint32_t>(offset);
+        n.last = static_cast<std::uint32_t>(d.pool_.size() - offset);
+        return d.add(n);
+    }
+    NodeId container(Kind k, std::span<const NodeId> items = {}) {
+        Node n{};
+        n.kind = k;
+        n.hashable = k == Kind::Tuple || k == Kind::FrozenSet;
+        const NodeId id = d.add(n);
+        if (k == Kind::Tuple)
+            for (NodeId item : items) d.nodes_[id].hashable = d.nodes_[id].hashable && d.nodes_[item].hashable;
+        if (k == Kind::Set || k == Kind::FrozenSet) require_hashable(items, 0, 1);
+        d.append_items(id, items);
+        return id;
+    }
+    void require_hashable(std::span<const NodeId> items, std::size_t first, std::size_t step) const {
+        for (std::size_t i = first; i < items.size(); i += step)
+            if (!d.nodes_[items[i]].hashable) fail("dict key or set item not hashable");
+    }
+    void extend_dict(NodeId dict, std::span<const NodeId> items) {
+        if (items.size() % 2 != 0) fail("odd number of items for a dict");
+        require_hashable(items, 0, 2);
+        d.append_items(dict, items);
+    }
+    std::span<const NodeId> above(std::size_t mark) const { return {stack.data() + mark, stack.size() - mark}; }
+
+    // Integers.
+    NodeId int_from_le(const std::uint8_t* p, std::size_t n) {
+        if (n == 0) return int_value(0);
+        const bool negative = (p[n - 1] & 0x80) != 0;
+        const std::uint8_t fill = negative ? 0xFF : 0x00;
+        std::size_t used = n;  // drop redundant sign bytes
+        while (used > 1 && p[used - 1] == fill && ((p[used - 2] & 0x80) != 0) == negative) --used;
+        if (used > 8 && !(used == 9 && !negative && p[8] == 0x00)) return scalar(Kind::BigInt, 0, negative);
+        std::uint64_t v = negative ? ~std::uint64_t{0} : 0;
+        for (std::size_t i = std::min<std::size_t>(used, 8); i-- > 0;) v = (v << 8) | p[i];
+        if (used == 9) return scalar(Kind::Int, v, true);  // 2^63 .. 2^64-1
+        return scalar(Kind::Int, v);
+    }
+    NodeId int_from_text(std::string_view s, std::string_view original) {
+        const text_forms::TextInt v = text_forms::parse_int(s);
+        if (!v.valid) fail("literal is invalid: " + std::string(original));
+        if (v.big) return scalar(Kind::BigInt, 0, v.negative);
+        return scalar(Kind::Int, v.bits, v.above_signed);
+    }
+    NodeId float_from_text(std::string_view s) {
+        double v = 0;
+        if (!text_forms::parse_float(s, v)) fail("literal is invalid: " + std::string(s));
+        return scalar(Kind::Float, std::bit_cast<std::uint64_t>(v));
+    }
+
+    // Text opcodes of protocol 0.
+    NodeId quoted_string(std::string_view s) {
+        const std::size_t start = d.pool_.size();
+        if (const char* error = text_forms::decode_quoted(s, d.pool_)) fail(error);
+        return text_in_pool(Kind::Bytes, start);
+    }
+    NodeId raw_unicode(std::string_view s) {
+        const std::size_t start = d.pool_.size();
+        if (const char* error = text_forms::decode_raw_unicode(s, d.pool_)) fail(error);
+        return text_in_pool(Kind::Str, start);
+    }
+    NodeId utf8_text(std::size_t len) {
+        const std::size_t offset = pos;
+        const auto* p = take(len);
+        if (!text_forms::valid_utf8({reinterpret_cast<const char*>(p), len})) fail("string is not UTF-8 encoded");
+        return text_in_input(Kind::Str, offset, len);
+    }
+    NodeId bytes_text(std::size_t len) {
+        const std::size_t offset = pos;
+        take(len);
+        return text_in_input(Kind::Bytes, offset, len);
+    }
+
+    // Memo.
+    void memo_put(std::uint64_t index) {
+        const NodeId value = top();
+        // Python's writers number entries 0, 1, 2, ...: keep those dense, put stray indices aside.
+        if (index < memo_dense.size() + 1024) {
+            if (index >= memo_dense.size()) memo_dense.resize(index + 1, no_node);
+            if (memo_dense[index] == no_node) ++memo_count;
+            memo_dense[index] = value;
+        } else {
+            if (memo_sparse.insert_or_assign(index, value).second) ++memo_count;
+        }
+    }
+    void memo_get(std::uint64_t index) {
+        NodeId value = no_node;
+        if (index < memo_dense.size()) {
+            value = memo_dense[index];
+        } else if (auto it = memo_sparse.find(index); it != memo_sparse.end()) {
+            value = it->second;
+        }
+        if (value == no_node) fail("missing memo with id " + std::to_string(index));
+        push(value);
+    }
+    std::uint64_t memo_index_line() {
+        const std::string_view s = line();
+        std::uint64_t v = 0;
+        const auto t = text_forms::trim(s);
+        const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+        if (t.empty() || r.ec != std::errc{} || r.ptr != t.data() + t.size())
+            fail("literal is invalid: " + std::string(s));
+        return v;
+    }
+
+    // The builtin constructors Python's writers use for bytes, bytearray and sets.
+    NodeId global(std::string_view module, std::string_view name) {
+        const bool builtins = module == "builtins" || module == "__builtin__";
+        std::uint64_t fn = 0;
+        if (builtins && name == "set") fn = fn_set;
+        else if (builtins && name == "frozenset") fn = fn_frozenset;
+        else if (builtins && name == "bytearray") fn = fn_bytearray;
+        else if (builtins && name == "bytes") fn = fn_bytes;
+        else if (module == "_codecs" && name == "encode") fn = fn_encode;
+        if (fn == 0) fail("unsupported global: " + std::string(module) + "." + std::string(name));
+        Node n{};
+        n.kind = Kind::Global;
+        n.hashable = false;
+        n.u = fn;
+        return d.add(n);
+    }
+    NodeId reduce(NodeId callable, NodeId args) {
+        if (d.nodes_[callable].kind != Kind::Global) fail("unsupported opcode 'R'");
+        if (d.nodes_[args].kind != Kind::Tuple) fail("invalid stack top, expected tuple, got " + kind_name(args));
+        std::vector<NodeId> a;
+        for (auto c = d.items(args); !c.done();) a.push_back(c.next());
+        switch (d.nodes_[callable].u) {
+            case fn_set:
+            case fn_frozenset: {
+                const Kind k = d.nodes_[callable].u == fn_set ? Kind::Set : Kind::FrozenSet;
+                if (a.empty()) return container(k);
+                if (a.size() == 1 && is_sequence_kind(d.nodes_[a[0]].kind)) {
+                    std::vector<NodeId> items;
+                    for (auto c = d.items(a[0]); !c.done();) items.push_back(c.next());
+                    return container(k, items);
+                }
+                break;
+            }
+            case fn_bytearray:
+            case fn_bytes:
+                if (a.empty()) return text_in_pool(Kind::Bytes, d.pool_.size());
+                if (a.size() == 1 && d.nodes_[a[0]].kind == Kind::Bytes) {
+                    Node copy = d.nodes_[a[0]];
+                    return d.add(copy);
+                }
+                break;
+            case fn_encode:
+                if (a.size() == 2 && d.nodes_[a[0]].kind == Kind::Str && d.nodes_[a[1]].kind == Kind::Str) {
+                    const std::string_view enc = d.text(a[1]);
+                    if (enc == "latin1" || enc == "latin-1") return latin1(d.text(a[0]));
+                }
+                break;
+        }
+        fail("unsupported arguments to a builtin constructor");
+    }
+    NodeId latin1(std::string_view utf8) {
+        // The text may itself live in the pool: encode aside, then append.
+        std::vector<char> bytes;
+        if (const char* error = text_forms::encode_latin1(utf8, bytes)) fail(error);
+        const std::size_t start = d.pool_.size();
+        d.pool_.insert(d.pool_.end(), bytes.begin(), bytes.end());
+        return text_in_pool(Kind::Bytes, start);
+    }
+
+    void run();
+    void check_tree(std::size_t stop_offset);
+};
+
+void Parser::run() {
+    for (;;) {
+        op = pos;
+        const std::uint8_t code = *take(1);
+        switch (code) {
+            case 0x80: {  // PROTO
+                const std::uint8_t proto = *take(1);
+                if (proto > 5) fail("unsupported pickle protocol: " + std::to_string(proto));
+                break;
+            }
+            case 0x95:  // FRAME: a length hint only; it must not claim more than is left
+                checked_length(le(8));
+                break;
+            case '.': {  // STOP
+                const NodeId root = pop();
+                d.root_ = root;
+                d.end_ = pos;
+                check_tree(op);
+                return;
+            }
+            case '(':  // MARK
+                if (marks.size() >= max_depth) fail("nesting too deep");
+                marks.push_back(stack.size());
+                break;
+            case '0':  // POP: a value, or the mark when nothing lies above it
+                if (stack.size() > fence())
+                    stack.pop_back();
+                else if (!marks.empty())
+                    marks.pop_back();
+                else
+                    fail("pickle stack underflow");
+                break;
+            case '1':  // POP_MARK
+                stack.resize(pop_mark());
+                break;
+            case '2':  // DUP
+                push(top());
+                break;
+
+            case 'N': push(scalar(Kind::None, 0)); break;
+            case 0x88: push(scalar(Kind::Bool, 1)); break;
+            case 0x89: push(scalar(Kind::Bool, 0)); break;
+            case 'J': push(int_value(static_cast<std::int32_t>(le(4)))); break;
+            case 'K': push(int_value(static_cast<std::int64_t>(le(1)))); break;
+            case 'M': push(int_value(static_cast<std::int64_t>(le(2)))); break;
+            case 'I': {
+                const std::string_view s = line();
+                if (s == "00") push(scalar(Kind::Bool, 0));
+                else if (s == "01") push(scalar(Kind::Bool, 1));
+                else push(int_from_text(s, s));
+                break;
+            }
+            case 'L': {
+                const std::string_view s = line();
+                std::string_view digits = s;
+                if (!digits.empty() && digits.back() == 'L') digits.remove_suffix(1);
+                push(int_from_text(digits, s));
+                break;
+            }
+            case 0x8a: {  // LONG1
+                const std::size_t n = *take(1);
+                push(int_from_le(take(n), n));
+                break;
+            }
+            case 0x8b: {  // LONG4
+                const auto n = static_cast<std::int32_t>(le(4));
+                if (n < 0) fail("negative length prefix");
+                const std::size_t len = checked_length(static_cast<std::uint64_t>(n));
+                push(int_from_le(take(len), len));
+                break;
+            }
+            case 'G': {
+                std::uint64_t bits = 0;
+                for (const std::uint8_t* p = take(8), *e = p + 8; p != e; ++p) bits = (bits << 8) | *p;
+                push(scalar(Kind::Float, bits));
+                break;
+            }
+            case 'F': push(float_from_text(line())); break;
+
+            case 'S': push(quoted_string(line())); break;
+            case 'T': {  // BINSTRING
+                const auto n = static_cast<std::int32_t>(le(4));
+                if (n < 0) fail("negative length prefix");
+                push(bytes_text(checked_length(static_cast<std::uint64_t>(n))));
+                break;
+            }
+            case 'U': push(bytes_text(checked_length(le(1)))); break;
+            case 'B': push(bytes_text(checked_length(le(4)))); break;
+            case 'C': push(bytes_text(checked_length(le(1)))); break;
+            case 0x8e: push(bytes_text(checked_length(le(8)))); break;
+            case 0x96: push(bytes_text(checked_length(le(8)))); break;  // BYTEARRAY8
+            case 'V': push(raw_unicode(line())); break;
+            case 'X': push(utf8_text(checked_length(le(4)))); break;
+            case 0x8c: push(utf8_text(checked_length(le(1)))); break;
+            case 0x8d: push(utf8_text(checked_length(le(8)))); break;
+
+            case ')': push(container(Kind::Tuple)); break;
+            case ']': push(container(Kind::List)); break;
+            case '}': push(container(Kind::Dict)); break;
+            case 0x8f: push(container(Kind::Set)); break;
+            case 0x85:
+            case 0x86:
+            case 0x87: {  // TUPLE1..3
+                const std::size_t n = code - 0x84u;
+                if (stack.size() < fence() + n) fail("pickle stack underflow");
+                const NodeId t = container(Kind::Tuple, above(stack.size() - n));
+                stack.resize(stack.size() - n);
+                push(t);
+                break;
+            }
+            case 't':
+            case 'l':
+            case 0x91: {  // TUPLE, LIST, FROZENSET
+                const std::size_t m = pop_mark();
+                const Kind k = code == 't' ? Kind::Tuple : code == 'l' ? Kind::List : Kind::FrozenSet;
+                const NodeId c = container(k, above(m));
+                stack.resize(m);
+                push(c);
+                break;
+            }
+            case 'd': {  // DICT
+                const std::size_t m = pop_mark();
+                const NodeId c = container(Kind::Dict);
+                extend_dict(c, above(m));
+                stack.resize(m);
+                push(c);
+                break;
+            }
+            case 'a': {  // APPEND
+                const NodeId v = pop();
+                const NodeId list = top();
+                if (d.nodes_[list].kind != Kind::List) fail("invalid stack top, expected list, got " + kind_name(list));
+                d.append_items(list, std::span<const NodeId>(&v, 1));
+                break;
+            }
+            case 'e': {  // APPENDS
+                const std::size_t m = pop_mark();
+                d.append_items(target_below(m, Kind::List, "list"), above(m));
+                stack.resize(m);
+                break;
+            }
+            case 's': {  // SETITEM
+                const NodeId value = pop();
+                const NodeId key = pop();
+                const NodeId dict = top();
+                if (d.nodes_[dict].kind != Kind::Dict) fail("invalid stack top, expected dict, got " + kind_name(dict));
+                const NodeId pair[2] = {key, value};
+                extend_dict(dict, pair);
+                break;
+            }
+            case 'u': {  // SETITEMS
+                const std::size_t m = pop_mark();
+                extend_dict(target_below(m, Kind::Dict, "dict"), above(m));
+                stack.resize(m);
+                break;
+            }
+            case 0x90: {  // ADDITEMS
+                const std::size_t m = pop_mark();
+                const NodeId set = target_below(m, Kind::Set, "set");
+                require_hashable(above(m), 0, 1);
+                d.append_items(set, above(m));
+                stack.resize(m);
+                break;
+            }
+
+            case 'p': memo_put(memo_index_line()); break;
+            case 'q': memo_put(le(1)); break;
+            case 'r': memo_put(le(4)); break;
+            case 0x94: memo_put(memo_count); break;  // MEMOIZE
+            case 'g': memo_get(memo_index_line()); break;
+            case 'h': memo_get(le(1)); break;
+            case 'j': memo_get(le(4)); break;
+
+            case 'c': {  // GLOBAL
+                const std::string_view module = line();
+                const std::string_view name = line();
+                push(global(module, name));
+                break;
+            }
+            case 0x93: {  // STACK_GLOBAL
+                const NodeId name = pop();
+                const NodeId module = pop();
+                if (d.nodes_[name].kind != Kind::Str || d.nodes_[module].kind != Kind::Str)
+                    fail("invalid stack top, expected string, got " +
+                         kind_name(d.nodes_[module].kind != Kind::Str ? module : name));
+                push(global(d.text(module), d.text(name)));
+                break;
+            }
+            case 'R': {  // REDUCE, for the whitelisted builtins only
+                const NodeId args = pop();
+                const NodeId callable = pop();
+                push(reduce(callable, args));
+                break;
+            }
+
+            default:  // object construction, persistent ids, extensions, out-of-band buffers, unknown
+                fail("unsupported opcode " + opcode_text(code));
+        }
+    }
+}
+
+// The decoded value must be a finite tree of plain data: no cycle through a container, no
+// builtin constructor left unapplied, no deeper nesting than the limit.
+void Parser::check_tree(std::size_t stop_offset) {
+    std::vector<std::uint8_t> state(d.nodes_.size(), 0);  // 0 unseen, 1 open, 2 done
+    struct Frame {
+        NodeId node;
+        Document::Cursor cursor;
+    };
+    std::vector<Frame> path;
+    auto enter = [&](NodeId n) {
+        const Kind k = d.nodes_[n].kind;
+        if (k == Kind::Global) eval_error(stop_offset, "unresolved global reference");
+        if (!is_container_kind(k)) {
+            state[n] = 2;
+            return;
+        }
+        if (path.size() >= max_depth) eval_error(stop_offset, "nesting too deep");
+        state[n] = 1;
+        path.push_back({n, d.items(n)});
+    };
+    enter(d.root_);
+    while (!path.empty()) {
+        Frame& f = path.back();
+        if (f.cursor.done()) {
+            state[f.node] = 2;
+            path.pop_back();
+            continue;
+        }
+        const NodeId child = f.cursor.next();
+        if (state[child] == 1) eval_error(stop_offset, "recursive structure found");
+        if (state[child] == 0) enter(child);
+    }
+}
+
+Document::Document(std::span<const std::uint8_t> bytes) : input_(bytes) {
+    if (bytes.size() >= 0xFFFFFFFFu) eval_error(0, "pickle too large");
+    nodes_.reserve(16);
+    Parser p(*this, bytes);
+    p.run();
+}
+
+}  // namespace quorix::pickle

@@ -1,0 +1,64 @@
+// The fixed float-tuple state: written directly, read through a fast path for exactly that form
+// and through the general decoder for everything else.
+#include <bit>
+
+#include "pickle/document.hpp"
+#include "pickle/pickle.hpp"
+#include "pickle/reader.hpp"
+
+namespace quorix::pickle {
+
+namespace {
+
+void put_be64(std::uint8_t* out, double value) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    for (int i = 0; i < 8; ++i) out[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
+}
+
+double get_be64(const std::uint8_t* in) {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) bits = (bits << 8) | in[i];
+    return std::bit_cast<double>(bits);
+}
+
+// PROTO 3, MARK, k BINFLOATs, TUPLE or LIST, STOP with k >= out.size(): the form this codec writes.
+bool read_canonical(std::span<const std::uint8_t> b, std::span<double> out) {
+    const std::size_t n = b.size();
+    if (n < 5 || (n - 5) % 9 != 0 || b[0] != 0x80 || b[1] != 3 || b[2] != '(') return false;
+    if ((b[n - 2] != 't' && b[n - 2] != 'l') || b[n - 1] != '.') return false;
+    const std::size_t count = (n - 5) / 9;
+    if (count < out.size()) return false;
+    for (std::size_t i = 0; i < count; ++i)
+        if (b[3 + 9 * i] != 'G') return false;
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = get_be64(&b[4 + 9 * i]);
+    return true;
+}
+
+}  // namespace
+
+void write_float_tuple(std::span<const double> values, std::uint8_t* out) {
+    *out++ = 0x80;
+    *out++ = 0x03;
+    *out++ = '(';
+    for (double v : values) {
+        *out++ = 'G';
+        put_be64(out, v);
+        out += 8;
+    }
+    *out++ = 't';
+    *out = '.';
+}
+
+void read_float_sequence(std::span<const std::uint8_t> bytes, std::span<double> out, std::string_view expected) {
+    if (read_canonical(bytes, out)) return;
+    const Document doc(bytes);
+    Reader r(doc);
+    auto items = r.sequence(doc.root(), expected);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (items.done()) Reader::invalid_length(i, expected);
+        out[i] = r.read_f64(items.next());
+    }
+    doc.check_trailing();
+}
+
+}  // namespace quorix::pickle

@@ -1,0 +1,34 @@
+// Pickle protocol 3 states of fixed-size float values: the entry points the algebra classes use.
+//
+// A state is PROTO 3, MARK, one BINFLOAT per value, TUPLE, STOP. Reading accepts any pickle of a
+// tuple or list whose first n items are numbers, as written by Python's own pickle module.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string_view>
+
+namespace quorix::pickle {
+
+// Byte length of the state of n floats.
+constexpr std::size_t float_tuple_size(std::size_t n) { return 5 + 9 * n; }
+
+// Writes exactly float_tuple_size(values.size()) bytes to out: 0x80 0x03 '(' then 'G' and the
+// big-endian IEEE double per value, then 't' '.'.
+void write_float_tuple(std::span<const double> values, std::uint8_t* out);
+
+// A refused stream. what() is the text shown after "pickle decode failed: ", for example
+// "decoding error: invalid length 2, expected a sequence of 3 f64 values" or
+// "eval error at offset 32: trailing bytes found".
+struct DecodeError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Reads one pickled tuple or list whose first out.size() items are numbers (floats, or integers
+// converted to double); later items are ignored. `expected` names the wanted value in the
+// messages ("a sequence of 3 f64 values"). Throws DecodeError.
+void read_float_sequence(std::span<const std::uint8_t> bytes, std::span<double> out, std::string_view expected);
+
+}  // namespace quorix::pickle

@@ -1,0 +1,58 @@
+// Typed reading of a decoded value tree, with the serde-style messages of a wrong kind or count.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "pickle/document.hpp"
+
+namespace quorix::pickle {
+
+class Reader {
+public:
+    explicit Reader(const Document& doc);
+
+    const Document& doc() const { return doc_; }
+
+    // How serde names a found value in "invalid type: {}, expected {}": "floating point `1.5`",
+    // "integer `3`", "string \"abc\"", "sequence", "map", "unit value", "boolean `true`",
+    // "byte array". An integer beyond 64 bits has no such text: it stops the read instead.
+    std::string unexpected(NodeId n) const;
+
+    [[noreturn]] void invalid_type(NodeId found, std::string_view expected) const;
+    [[noreturn]] static void invalid_length(std::size_t found, std::string_view expected);
+    [[noreturn]] static void invalid_value(std::string_view found, std::string_view expected);
+
+    double read_f64(NodeId n);
+    float read_f32(NodeId n);
+    bool read_bool(NodeId n);
+    std::uint64_t read_unsigned(NodeId n, std::uint64_t max, std::string_view expected);
+    std::int64_t read_signed(NodeId n, std::int64_t min, std::int64_t max, std::string_view expected);
+
+    bool is_none(NodeId n) const { return doc_.kind(n) == Kind::None; }
+    // The items of a list, tuple, set or frozenset; anything else is an invalid type.
+    Document::Cursor sequence(NodeId n, std::string_view expected);
+
+    // One record field as the record reader needs it: where to read it and, for an optional
+    // field, what to do when its key is absent.
+    struct FieldSlot {
+        std::string_view name;
+        void (*read)(Reader&, NodeId, void*);
+        void (*absent)(void*);  // null: the field is required
+        void* target;
+    };
+    // A record from a dict (keys in stored order, unknown keys skipped, duplicates and missing
+    // fields refused) or from a sequence of the field values in declared order.
+    void read_record(NodeId n, std::string_view name, std::span<const FieldSlot> fields);
+
+private:
+    void spend();  // one unit of the sharing budget
+
+    const Document& doc_;
+    std::size_t budget_;
+};
+
+}  // namespace quorix::pickle
