@@ -75,7 +75,9 @@ std::vector<Vec2f> swept_hull_2d(const std::vector<Vec2f>& vertices, Vec2f t2) {
     // reach an unordered comparison; refuse it before sorting.
     if (points.size() >= 2) {
         for (const Vec2f& p : points) {
-            if (std::isnan(p[0]) || std::isnan(p[1])) throw quorix::Fault("called `Option::unwrap()` on a `None` value");
+            if (std::isnan(p[0]) || std::isnan(p[1])) {
+                throw quorix::Fault("called `Option::unwrap()` on a `None` value");
+            }
         }
     }
     std::stable_sort(points.begin(), points.end(),

@@ -126,7 +126,10 @@ struct Samples {
         std::vector<D3> out{b.center};
         for (int k = 0; k < 27; ++k) {
             D3 p = b.center;
-            for (int i = 0; i < 3; ++i) p = p + D3(b.axes[i]) * (double(k / (i == 0 ? 1 : i == 1 ? 3 : 9) % 3 - 1) * b.half_extents[i]);
+            // k runs over the 27 points with each coordinate at -1, 0 or +1 half extents.
+            for (int i = 0, step = 1; i < 3; ++i, step *= 3) {
+                p = p + D3(b.axes[i]) * (double(k / step % 3 - 1) * b.half_extents[i]);
+            }
             out.push_back(p);
         }
         return out;
@@ -190,7 +193,9 @@ ConvexPolytope unit_cube_polytope(Vec3 c) {
         planes.push_back({n, c[i] + 1});
         planes.push_back({-n, -c[i] + 1});
     }
-    for (int k = 0; k < 8; ++k) vertices.push_back(c + Vec3{k & 1 ? 1.f : -1.f, k & 2 ? 1.f : -1.f, k & 4 ? 1.f : -1.f});
+    for (int k = 0; k < 8; ++k) {
+        vertices.push_back(c + Vec3{k & 1 ? 1.f : -1.f, k & 2 ? 1.f : -1.f, k & 4 ? 1.f : -1.f});
+    }
     return ConvexPolytope::make(planes, vertices);
 }
 
@@ -250,7 +255,7 @@ TEST_P(SweepCovers, EveryPositionAlongTheMove) {
     for (D3 p : std::visit(Samples{}, c.shape)) {
         for (double lambda : {0.0, 0.2, 0.5, 0.9, 1.0}) {
             D3 q = p + D3(c.t) * lambda;
-            EXPECT_TRUE(covered(swept, q, 1e-4)) << "lambda " << lambda << " point " << q.x << ", " << q.y << ", " << q.z;
+            EXPECT_TRUE(covered(swept, q, 1e-4)) << "at " << lambda << ": " << q.x << ", " << q.y << ", " << q.z;
         }
     }
 }
@@ -290,7 +295,8 @@ TEST(SweepZero, GivesTheShapeBack) {
 
     // The polygon comes back as the hull of its vertices: a repeated and a collinear vertex drop
     // out and the list starts at the smallest (x, y).
-    const ConvexPolygon g = ConvexPolygon::make({0, 0, 0}, {0, 0, 1}, {{1, 1}, {0, 1}, {0, 0}, {0.5f, 0}, {1, 0}, {1, 0}});
+    const ConvexPolygon g =
+        ConvexPolygon::make({0, 0, 0}, {0, 0, 1}, {{1, 1}, {0, 1}, {0, 0}, {0.5f, 0}, {1, 0}, {1, 0}});
     const ConvexPolygon g0 = std::get<ConvexPolygon>(stretch(g, zero).at(0));
     EXPECT_EQ(g0.vertices_2d, (std::vector<Vec2f>{{0, 0}, {1, 0}, {1, 1}, {0, 1}}));
     EXPECT_EQ(g0.u_axis, g.u_axis);
@@ -409,7 +415,8 @@ TEST(SweepAcross, LineBandReachesFarOut) {
 }
 
 TEST(SweepInPlane, HullDropsCollinearPoints) {
-    const ConvexPolygon g = ConvexPolygon::with_axes({0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {{0, 0}, {1, 0}, {1, 1}, {0, 1}});
+    const ConvexPolygon g =
+        ConvexPolygon::with_axes({0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {{0, 0}, {1, 0}, {1, 1}, {0, 1}});
     const ConvexPolygon s = std::get<ConvexPolygon>(stretch(g, {0.5f, 0, 0})[0]);
     EXPECT_EQ(s.vertices_2d, (std::vector<Vec2f>{{0, 0}, {1.5f, 0}, {1.5f, 1}, {0, 1}}));
     ASSERT_EQ(s.edge_offsets_2d.size(), 4u);
