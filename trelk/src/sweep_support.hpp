@@ -1,4 +1,4 @@
-// Pieces the sweeps of several kinds share.
+// Helpers that the sweeps of several kinds share.
 #pragma once
 
 #include <limits>
