@@ -123,12 +123,15 @@ bool parse_json_floats(std::string_view text, std::span<double> out, std::string
 bool read_plain_floats(PyObject* obj, std::span<double> out) {
     if (!is_plain_sequence(obj)) {
         if (PyErr_Occurred()) return false;
-        return fail_value("'" + type_name(obj) + "' object is not an instance of 'Sequence'");
+        PyErr_Format(PyExc_ValueError, "'%s' object is not an instance of 'Sequence'", type_name(obj).c_str());
+        return false;
     }
     const Py_ssize_t len = PyObject_Size(obj);
     if (len < 0) return as_value_error();
-    if (static_cast<std::size_t>(len) != out.size())
-        return fail_value("expected sequence of length " + std::to_string(out.size()) + ", got " + std::to_string(len));
+    if (static_cast<std::size_t>(len) != out.size()) {
+        PyErr_Format(PyExc_ValueError, "expected sequence of length %zu, got %zd", out.size(), len);
+        return false;
+    }
     for (std::size_t i = 0; i < out.size(); ++i) {
         Ref item(PySequence_GetItem(obj, static_cast<Py_ssize_t>(i)));
         if (!item) return as_value_error();
