@@ -1,6 +1,6 @@
 // Point-cloud sphere queries: the CAPT tree against a nanoflann kd-tree and against a brute-force
-// lane scan of the same points, for spheres that hit and spheres that miss, on clouds of 10^3, 10^5
-// and 10^6 points; then the build time of each index. Prints the ratios at the end.
+// lane scan of the same points, for spheres that hit, spheres that miss and spheres moving along a
+// path, on clouds of 10^3, 10^5 and 10^6 points; then the build time of each index. Prints the ratios at the end.
 //
 // Two scenes, each at constant density so that the query radius relates to the cloud the same way
 // at every size: "volume" fills a cube with points 5 cm apart (every miss passes close to points:
@@ -10,6 +10,7 @@
 // range, where its answer is exact.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -72,6 +73,18 @@ struct AnyWithin {
 };
 #endif
 
+// Query centres: near cloud points ("hit"), anywhere in the workspace where no point is within
+// reach ("miss"), or one path through the workspace in 1 cm steps, as a moving robot sphere takes
+// ("walk", answers mixed, consecutive queries close together).
+enum class Kind { hit, miss, walk };
+const Kind kKinds[] = {Kind::hit, Kind::miss, Kind::walk};
+const char* kind_name(Kind k) { return k == Kind::hit ? "hit" : k == Kind::miss ? "miss" : "walk"; }
+
+struct Queries {
+    std::vector<Point3> centres;
+    std::vector<char> expected;
+};
+
 struct Cloud {
     std::vector<Point3> points;
     std::unique_ptr<Capt> tree;
@@ -80,7 +93,7 @@ struct Cloud {
     std::unique_ptr<CloudAdaptor> adaptor;
     std::unique_ptr<KdTree> kd;
 #endif
-    std::vector<Point3> hit, miss;  // query centres
+    Queries sets[3];  // by Kind
 };
 
 // Points of the scene and the extent of the workspace the queries are drawn from.
@@ -143,71 +156,80 @@ Cloud& cloud(Scene scene, std::size_t n) {
     c.adaptor = std::make_unique<CloudAdaptor>(CloudAdaptor{c.points});
     c.kd = std::make_unique<KdTree>(3, *c.adaptor, nanoflann::KDTreeSingleIndexAdaptorParams(10));
 #endif
-    // Hits: near a cloud point. Misses: anywhere in the cube, kept when no point is within reach.
     std::mt19937 rng(7);
-    std::uniform_real_distribution<float> off(-0.01f, 0.01f), anywhere(0.0f, made.side);
-    while (c.hit.size() < kQueries) {
+    std::uniform_real_distribution<float> off(-0.01f, 0.01f), anywhere(0.0f, made.side), step(-0.01f, 0.01f);
+    auto answer = [&c](const Point3& q) { return c.lanes.any_collides_sphere_f32x8({{q[0], q[1], q[2]}, kQueryRadius}); };
+    auto add = [&](Kind k, const Point3& q) {
+        c.sets[int(k)].centres.push_back(q);
+        c.sets[int(k)].expected.push_back(answer(q));
+    };
+    while (c.sets[int(Kind::hit)].centres.size() < kQueries) {
         const Point3& p = c.points[rng() % n];
-        c.hit.push_back({p[0] + off(rng), p[1] + off(rng), p[2] + off(rng)});
+        add(Kind::hit, {p[0] + off(rng), p[1] + off(rng), p[2] + off(rng)});
     }
-    while (c.miss.size() < kQueries) {
+    while (c.sets[int(Kind::miss)].centres.size() < kQueries) {
         const Point3 q{anywhere(rng), anywhere(rng), anywhere(rng)};
-        if (!c.lanes.any_collides_sphere_f32x8({{q[0], q[1], q[2]}, kQueryRadius})) c.miss.push_back(q);
+        if (!answer(q)) add(Kind::miss, q);
+    }
+    Point3 q{anywhere(rng), anywhere(rng), anywhere(rng)};
+    while (c.sets[int(Kind::walk)].centres.size() < kQueries) {
+        for (float& x : q) x = std::clamp(x + step(rng), 0.0f, made.side);
+        add(Kind::walk, q);
     }
     return c;
 }
 
-const std::vector<Point3>& queries(Cloud& c, bool hit) { return hit ? c.hit : c.miss; }
-
 // Runs `query` over the query pool and checks every answer is the expected one.
 template <class Query>
-void run_queries(benchmark::State& state, Scene scene, std::size_t n, bool hit, Query query) {
+void run_queries(benchmark::State& state, Scene scene, std::size_t n, Kind kind, Query query) {
     Cloud& c = cloud(scene, n);
-    const auto& qs = queries(c, hit);
+    const Queries& qs = c.sets[int(kind)];
     std::size_t i = 0, wrong = 0;
     for (auto _ : state) {
-        const bool r = query(c, qs[i]);
+        const bool r = query(c, qs.centres[i]);
         benchmark::DoNotOptimize(r);
-        wrong += r != hit;
-        i = (i + 1) % qs.size();
+        wrong += r != bool(qs.expected[i]);
+        i = (i + 1) % qs.centres.size();
     }
     if (wrong) state.SkipWithError("an index gave a wrong answer");
 }
 
-void capt_query(benchmark::State& state, Scene scene, std::size_t n, bool hit) {
-    run_queries(state, scene, n, hit, [](Cloud& c, const Point3& q) { return c.tree->collides(q, kQueryRadius); });
+void capt_query(benchmark::State& state, Scene scene, std::size_t n, Kind kind) {
+    run_queries(state, scene, n, kind, [](Cloud& c, const Point3& q) { return c.tree->collides(q, kQueryRadius); });
 }
 
-// Eight spheres per call; the time is reported per sphere. For misses every lane is checked in
-// full; for hits the call may stop at the first lane that reaches a point.
-void capt_query8(benchmark::State& state, Scene scene, std::size_t n, bool hit) {
+// Eight spheres per call (eight consecutive queries of the set). For misses every lane is checked
+// in full; otherwise the call may stop at the first lane that reaches a point.
+void capt_query8(benchmark::State& state, Scene scene, std::size_t n, Kind kind) {
     Cloud& c = cloud(scene, n);
-    const auto& qs = queries(c, hit);
+    const Queries& qs = c.sets[int(kind)];
     trelk::pointcloud::Radii8 radii;
     radii.fill(kQueryRadius);
     std::size_t i = 0, wrong = 0;
     for (auto _ : state) {
         trelk::pointcloud::CenterRows8 rows;
         for (int l = 0; l < 8; ++l)
-            for (int a = 0; a < 3; ++a) rows[a][l] = qs[i + l][a];
+            for (int a = 0; a < 3; ++a) rows[a][l] = qs.centres[i + l][a];
         const bool r = c.tree->collides_simd(rows, radii);
         benchmark::DoNotOptimize(r);
-        wrong += r != hit;
-        i = (i + 8) % qs.size();
+        bool expected = false;
+        for (int l = 0; l < 8; ++l) expected = expected || qs.expected[i + l];
+        wrong += r != expected;
+        i = (i + 8) % qs.centres.size();
     }
     state.SetItemsProcessed(state.iterations() * 8);
     if (wrong) state.SkipWithError("an index gave a wrong answer");
 }
 
-void lane_scan(benchmark::State& state, Scene scene, std::size_t n, bool hit) {
-    run_queries(state, scene, n, hit, [](Cloud& c, const Point3& q) {
+void lane_scan(benchmark::State& state, Scene scene, std::size_t n, Kind kind) {
+    run_queries(state, scene, n, kind, [](Cloud& c, const Point3& q) {
         return c.lanes.any_collides_sphere_f32x8({{q[0], q[1], q[2]}, kQueryRadius});
     });
 }
 
 #if defined(QUORIX_HAVE_NANOFLANN)
-void kd_any(benchmark::State& state, Scene scene, std::size_t n, bool hit) {
-    run_queries(state, scene, n, hit, [](Cloud& c, const Point3& q) {
+void kd_any(benchmark::State& state, Scene scene, std::size_t n, Kind kind) {
+    run_queries(state, scene, n, kind, [](Cloud& c, const Point3& q) {
         const float reach = kQueryRadius + kPointRadius;
         AnyWithin result{reach * reach};
         c.kd->findNeighbors(result, q.data(), nanoflann::SearchParams());
@@ -215,9 +237,9 @@ void kd_any(benchmark::State& state, Scene scene, std::size_t n, bool hit) {
     });
 }
 
-void kd_radius(benchmark::State& state, Scene scene, std::size_t n, bool hit) {
+void kd_radius(benchmark::State& state, Scene scene, std::size_t n, Kind kind) {
     std::vector<std::pair<std::uint32_t, float>> found;
-    run_queries(state, scene, n, hit, [&found](Cloud& c, const Point3& q) {
+    run_queries(state, scene, n, kind, [&found](Cloud& c, const Point3& q) {
         const float reach = kQueryRadius + kPointRadius;
         // The radius search keeps points strictly inside; nudge the bound so touching counts.
         return c.kd->radiusSearch(q.data(), std::nextafter(reach * reach, 1.0f), found, nanoflann::SearchParams()) > 0;
@@ -252,7 +274,8 @@ public:
     std::map<std::string, double> seconds;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs)
-            if (!r.error_occurred && r.iterations > 0) seconds[r.benchmark_name()] = r.real_accumulated_time / double(r.iterations);
+            if (!r.error_occurred && r.iterations > 0)
+                seconds[r.run_name.function_name] = r.real_accumulated_time / double(r.iterations);
         ConsoleReporter::ReportRuns(runs);
     }
 };
@@ -267,19 +290,19 @@ std::string name(const char* what, const char* index, std::size_t n, const char*
 void register_all() {
     for (Scene scene : kScenes)
         for (std::size_t n : kSizes)
-            for (bool hit : {true, false}) {
-                const char *sn = scene_name(scene), *kind = hit ? "hit" : "miss";
-                benchmark::RegisterBenchmark(name("query", "capt", n, sn, kind).c_str(), capt_query, scene, n, hit)
+            for (Kind k : kKinds) {
+                const char *sn = scene_name(scene), *kind = kind_name(k);
+                benchmark::RegisterBenchmark(name("query", "capt", n, sn, kind).c_str(), capt_query, scene, n, k)
                     ->MinTime(0.1);
-                benchmark::RegisterBenchmark(name("query", "capt8", n, sn, kind).c_str(), capt_query8, scene, n, hit)
+                benchmark::RegisterBenchmark(name("query", "capt8", n, sn, kind).c_str(), capt_query8, scene, n, k)
                     ->MinTime(0.1);
 #if defined(QUORIX_HAVE_NANOFLANN)
-                benchmark::RegisterBenchmark(name("query", "kd_any", n, sn, kind).c_str(), kd_any, scene, n, hit)
+                benchmark::RegisterBenchmark(name("query", "kd_any", n, sn, kind).c_str(), kd_any, scene, n, k)
                     ->MinTime(0.1);
-                benchmark::RegisterBenchmark(name("query", "kd_radius", n, sn, kind).c_str(), kd_radius, scene, n, hit)
+                benchmark::RegisterBenchmark(name("query", "kd_radius", n, sn, kind).c_str(), kd_radius, scene, n, k)
                     ->MinTime(0.1);
 #endif
-                benchmark::RegisterBenchmark(name("query", "lanes", n, sn, kind).c_str(), lane_scan, scene, n, hit)
+                benchmark::RegisterBenchmark(name("query", "lanes", n, sn, kind).c_str(), lane_scan, scene, n, k)
                     ->MinTime(0.1);
             }
     for (std::size_t n : kSizes) {
@@ -305,7 +328,7 @@ void print_ratios(const std::map<std::string, double>& s) {
                 "kd first-hit", "lane scan", "capt x8 ns/sph", "kd radius/x8");
     for (Scene scene : kScenes)
         for (std::size_t n : kSizes)
-            for (const char* kind : {"hit", "miss"}) {
+            for (const char* kind : {"hit", "miss", "walk"}) {
                 const char* sn = scene_name(scene);
                 const double capt = get(name("query", "capt", n, sn, kind));
                 const double capt8 = get(name("query", "capt8", n, sn, kind)) / 8;
@@ -317,7 +340,7 @@ void print_ratios(const std::map<std::string, double>& s) {
     std::printf("\nCAPT one-sphere query time growth from 10^3 to 10^6 points (log2 n grows %.2fx):\n",
                 std::log2(1e6) / std::log2(1e3));
     for (Scene scene : kScenes)
-        for (const char* kind : {"hit", "miss"})
+        for (const char* kind : {"hit", "miss", "walk"})
             std::printf("  %s %s: 10^5 %.2fx, 10^6 %.2fx\n", scene_name(scene), kind,
                         get(name("query", "capt", 100000, scene_name(scene), kind)) /
                             get(name("query", "capt", 1000, scene_name(scene), kind)),

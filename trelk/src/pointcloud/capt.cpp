@@ -212,13 +212,13 @@ void descend_lanes(std::span<const float> tests, const float* cx, const float* c
     for (; level + 3 <= d; level += 3) {
         for (int l = 0; l < N; ++l) {
             const std::size_t n = i[l];
-            const float node = t[n];
-            const float child[2] = {t[2 * n + 1], t[2 * n + 2]};
-            const float grandchild[4] = {t[4 * n + 3], t[4 * n + 4], t[4 * n + 5], t[4 * n + 6]};
-            const std::size_t s0 = node <= cx[l] ? 1 : 0;
-            const std::size_t s1 = child[s0] <= cy[l] ? 1 : 0;
-            const std::size_t s2 = grandchild[2 * s0 + s1] <= cz[l] ? 1 : 0;
-            i[l] = 8 * n + 7 + 4 * s0 + 2 * s1 + s2;
+            const float* g = t + 4 * n + 3;
+            const bool s0 = t[n] <= cx[l];
+            const float child = s0 ? t[2 * n + 2] : t[2 * n + 1];
+            const bool s1 = child <= cy[l];
+            const float g_lo = s1 ? g[1] : g[0], g_hi = s1 ? g[3] : g[2];
+            const bool s2 = (s0 ? g_hi : g_lo) <= cz[l];
+            i[l] = 8 * n + 7 + 4 * std::size_t(s0) + 2 * std::size_t(s1) + std::size_t(s2);
         }
     }
     // At most two levels remain, on x and then y.
