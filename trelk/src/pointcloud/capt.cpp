@@ -198,10 +198,10 @@ namespace {
 // Leaf indices reached by n centres given as coordinate rows; a centre equal to a split value goes
 // to the upper child, and a NaN coordinate to the lower one.
 //
-// Three levels (one per axis) are taken per step: the node, its two children and its four
-// grandchildren are loaded together, since their places depend only on the node, and the three
-// comparisons then pick the path. Lanes are interleaved within a step, so that the loads of all
-// lanes are in flight at once instead of each waiting on the one before.
+// Three levels (one per axis) are taken per step. One lane loads the node, its two children and its
+// four grandchildren together, since their places depend only on the node, and picks the path by
+// selects: the loads overlap instead of waiting on each other. Several lanes are interleaved within a
+// step instead, each following its path by plain indexed loads; the other lanes hide their latency.
 template <int N>
 void descend_lanes(std::span<const float> tests, const float* cx, const float* cy, const float* cz,
                    std::size_t* leaf) {
@@ -212,13 +212,20 @@ void descend_lanes(std::span<const float> tests, const float* cx, const float* c
     for (; level + 3 <= d; level += 3) {
         for (int l = 0; l < N; ++l) {
             const std::size_t n = i[l];
-            const float* g = t + 4 * n + 3;
-            const bool s0 = t[n] <= cx[l];
-            const float child = s0 ? t[2 * n + 2] : t[2 * n + 1];
-            const bool s1 = child <= cy[l];
-            const float g_lo = s1 ? g[1] : g[0], g_hi = s1 ? g[3] : g[2];
-            const bool s2 = (s0 ? g_hi : g_lo) <= cz[l];
-            i[l] = 8 * n + 7 + 4 * std::size_t(s0) + 2 * std::size_t(s1) + std::size_t(s2);
+            std::size_t s0, s1, s2;
+            if constexpr (N == 1) {
+                const float* g = t + 4 * n + 3;
+                s0 = t[n] <= cx[l];
+                const float child = s0 ? t[2 * n + 2] : t[2 * n + 1];
+                s1 = child <= cy[l];
+                const float g_lo = s1 ? g[1] : g[0], g_hi = s1 ? g[3] : g[2];
+                s2 = (s0 ? g_hi : g_lo) <= cz[l];
+            } else {
+                s0 = t[n] <= cx[l];
+                s1 = t[2 * n + 1 + s0] <= cy[l];
+                s2 = t[4 * n + 3 + 2 * s0 + s1] <= cz[l];
+            }
+            i[l] = 8 * n + 7 + 4 * s0 + 2 * s1 + s2;
         }
     }
     // At most two levels remain, on x and then y.
