@@ -109,11 +109,7 @@ inline slow::Convex twin(const Cylinder& c, double shrink = 0) {
 // The axis segment rounded by the radius: what the rounded-end tests may report.
 inline slow::Convex rounded(const Cylinder& c) { return slow::segment(c.p1, c.p1 + c.dir, c.radius); }
 
-// A line, ray or segment: origin + t dir over [tmin, tmax].
-struct LinePart {
-    Vec3 origin, dir;
-    float tmin, tmax;
-};
+// A line, ray or segment.
 inline LinePart line_part(Gen& g) {
     float lo[3] = {-INFINITY, 0, 0}, hi[3] = {INFINITY, INFINITY, 1};
     int kind = int(g.uniform(0, 3));

@@ -84,7 +84,7 @@ const Row kRows[] = {
     {"line-cylinder",
      [](Gen& g) {
          Cylinder c = g.cylinder();
-         shapes::LinePart l = shapes::line_part(g);
+         LinePart l = shapes::line_part(g);
          return Drawn{line_cylinder_collides(l.origin, l.dir, c, l.tmin, l.tmax), twin(c), twin(l), twin(c, kDepth),
                       twin(l, kDepth)};
      }},
@@ -139,7 +139,7 @@ const Row kRows[] = {
     {"polygon-line",
      [](Gen& g) {
          ConvexPolygon p = g.polygon();
-         shapes::LinePart l = shapes::line_part(g);
+         LinePart l = shapes::line_part(g);
          bool answer = parametric_line_dist_sq(RefConvexPolygon::of(p), l.origin, l.dir, l.tmin, l.tmax) <= 0.0f;
          return Drawn{answer, twin(p), twin(l), twin(p, kDepth), twin(l, kDepth)};
      }},
@@ -201,7 +201,7 @@ TEST(PolygonDistances, MatchSlowDistances) {
         ConvexPolygon p = g.polygon();
         RefConvexPolygon view = RefConvexPolygon::of(p);
         Capsule k = g.capsule();
-        shapes::LinePart l = shapes::line_part(g);
+        LinePart l = shapes::line_part(g);
         slow::Bounds seg = slow::distance(twin(p), slow::segment(k.p1, k.p1 + k.dir));
         slow::Bounds line = slow::distance(twin(p), twin(l));
         double seg_d = std::sqrt(segment_dist_sq(view, k.p1, k.dir));
@@ -222,6 +222,49 @@ TEST(PolygonHalfSpace, MatchesSlowDistances) {
         if (std::fabs(gap) > 1e-5) {
             ASSERT_EQ(ref_polygon_infinite_plane_collides(p.vertices_3d, h), gap <= 0) << i;
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+static_assert(CollidesWith<Cylinder, Line> && CollidesWith<Ray, Cylinder> && CollidesWith<LineSegment, ConvexPolygon> &&
+              CollidesWith<ConvexPolygon, Plane> && CollidesWith<Plane, ConvexPolygon> &&
+              CollidesWith<Cuboid, ConvexPolytope> && CollidesWith<ConvexPolytope, ConvexPolygon>);
+
+template <class A, class B>
+void expect_same_both_ways(const A& a, const B& b, bool expected, int pair) {
+    EXPECT_EQ(collides(a, b), expected) << pair;
+    EXPECT_EQ(collides(b, a), expected) << pair;
+}
+
+// The generic test of each pair these routines answer whole agrees with the routine, whichever
+// shape comes first.
+TEST(GenericPairs, BothArgumentOrdersGiveTheRoutinesAnswer) {
+    Gen g(9);
+    for (int i = 0; i < 500; ++i) {
+        Cylinder c = g.cylinder();
+        ConvexPolygon p = g.polygon(), q = g.polygon();
+        ConvexPolytope t = g.polytope();
+        Cuboid b = g.cuboid();
+        Plane h{g.unit(), g.uniform(-2, 2)};
+        LinePart l = shapes::line_part(g);
+        const RefConvexPolygon pv = RefConvexPolygon::of(p);
+        auto on_line = [&](const auto& shape, float tmin, float tmax) {
+            expect_same_both_ways(c, shape, line_cylinder_collides(l.origin, l.dir, c, tmin, tmax), i);
+            expect_same_both_ways(p, shape, parametric_line_dist_sq(pv, l.origin, l.dir, tmin, tmax) <= 0.0f, i);
+        };
+        on_line(Line::make(l.origin, l.dir), -INF, INF);
+        on_line(Ray::make(l.origin, l.dir), 0, INF);
+        on_line(LineSegment::make(l.origin, l.dir), 0, 1);
+        expect_same_both_ways(p, b, ref_polygon_cuboid_collides(pv, b), i);
+        expect_same_both_ways(p, q, ref_polygon_polygon_collides(pv, RefConvexPolygon::of(q)), i);
+        expect_same_both_ways(p, t, ref_polygon_polytope_collides(pv, RefConvexPolytope::of(t)), i);
+        expect_same_both_ways(p, h, ref_polygon_infinite_plane_collides(p.vertices_3d, h), i);
+        expect_same_both_ways(t, b, collides_cuboid(RefConvexPolytope::of(t), b, Prefilter::bounds), i);
+        expect_same_both_ways(c, p, cylinder_polygon_collides(c, pv, Prefilter::bounds), i);
+        expect_same_both_ways(c, t, cylinder_polytope_collides(c, RefConvexPolytope::of(t), Prefilter::bounds), i);
     }
 }
 
