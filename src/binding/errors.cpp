@@ -18,7 +18,7 @@ namespace {
     std::abort();
 }
 
-void report_fault(const char* message, const std::source_location* where) {
+void report_fault(const char* message, const SourceLocation* where) {
     std::ostringstream thread;
     thread << std::this_thread::get_id();
     if (where)

@@ -2,16 +2,45 @@
 // PanicException; nothing below it knows about Python.
 #pragma once
 
-#include <source_location>
 #include <stdexcept>
 #include <string>
+#include <version>
+
+#if defined(__cpp_lib_source_location)
+#include <source_location>
+#endif
 
 namespace quorix {
 
+#if defined(__cpp_lib_source_location)
+using SourceLocation = std::source_location;
+#else
+// Standard libraries whose std::source_location the compiler cannot build (clang 14 with
+// libstdc++ 12, which the fuzz targets use) get the same data from the compiler's builtins.
+struct SourceLocation {
+    static constexpr SourceLocation current(const char* file = __builtin_FILE(), unsigned line = __builtin_LINE(),
+                                            unsigned column = __builtin_COLUMN()) {
+        SourceLocation s;
+        s.file_ = file;
+        s.line_ = line;
+        s.column_ = column;
+        return s;
+    }
+    constexpr const char* file_name() const { return file_; }
+    constexpr unsigned line() const { return line_; }
+    constexpr unsigned column() const { return column_; }
+
+private:
+    const char* file_ = "";
+    unsigned line_ = 0;
+    unsigned column_ = 0;
+};
+#endif
+
 struct Fault : std::runtime_error {
-    explicit Fault(const std::string& message, std::source_location where = std::source_location::current())
+    explicit Fault(const std::string& message, SourceLocation where = SourceLocation::current())
         : std::runtime_error(message), where(where) {}
-    std::source_location where;  // where the fault was raised, for the fault report
+    SourceLocation where;  // where the fault was raised, for the fault report
 };
 
 // The range clamp's check: lower bound above upper bound, or either NaN.
