@@ -1,8 +1,11 @@
 import dataclasses
 import importlib.util
+import inspect
+import json
 import os
 import subprocess
 import threading
+import weakref
 from pathlib import Path
 
 import pytest
@@ -156,6 +159,8 @@ def test_existing_all_list_is_extended():
 def test_failed_class_creation_is_chained(run_python, patch, cause_text):
     proc = run_python(f"""
 import dataclasses
+import inspect
+import json
 {patch}
 try:
     import quorixpy
@@ -191,3 +196,196 @@ def test_import_from_many_threads_at_once(run_python):
         print(len(seen))
     """)
     assert proc.stdout.strip() == "8"
+
+
+# ---- class objects: flags and instance layout ----
+
+HEAPTYPE, BASETYPE, HAVE_GC, IMMUTABLETYPE, DISALLOW_INSTANTIATION = 1 << 9, 1 << 10, 1 << 14, 1 << 8, 1 << 7
+ALGEBRA_SIZES = {"Vec2": 2, "Vec3": 3, "Vec4": 4, "Quat": 4, "Mat3": 9, "Mat4": 16, "Affine3": 12}
+
+
+@pytest.mark.parametrize("name", PRESENT)
+def test_class_flags(name):
+    cls = getattr(_quorixpy, name)
+    flags = cls.__flags__
+    assert flags & HEAPTYPE
+    assert bool(flags & BASETYPE) is (name == "Shape")
+    assert bool(flags & DISALLOW_INSTANTIATION) is (name in ("EulerRot", "Shape"))
+    assert not flags & IMMUTABLETYPE
+    if name in ALGEBRA_SIZES:
+        assert not flags & HAVE_GC
+    # Not frozen: a class attribute can be bound and removed again from Python.
+    cls._probe = 1
+    del cls._probe
+    assert not hasattr(cls, "_probe")
+
+
+@pytest.mark.parametrize("name", [n for n in PRESENT if n in ALGEBRA_SIZES])
+def test_algebra_instances_hold_only_their_floats(name):
+    cls = getattr(_quorixpy, name)
+    assert cls.__basicsize__ == object.__basicsize__ + 8 * ALGEBRA_SIZES[name]
+    assert cls.__dictoffset__ == 0 and cls.__weakrefoffset__ == 0
+    with pytest.raises(TypeError, match="^cannot create weak reference to "):
+        weakref.ref(cls())
+    with pytest.raises(AttributeError, match=r"^attribute '__dict__' of '\w+' objects is not writable$"):
+        cls().__dict__ = {}
+
+
+def test_method_text_signatures():
+    for name in PRESENT:
+        cls = getattr(_quorixpy, name)
+        for attr in vars(cls).values():
+            if callable(attr) and not isinstance(attr, type) and hasattr(attr, "__text_signature__"):
+                sig = attr.__text_signature__
+                assert sig and sig.startswith("("), (name, attr)
+                inspect.signature(attr)  # parses
+    assert _quorixpy.Vec3.with_x.__text_signature__ == "($self, x)"
+    assert _quorixpy.Vec3.to_list.__text_signature__ == "($self)"
+    assert _quorixpy.Vec3.splat.__text_signature__ == "(v)"
+    assert _quorixpy.Vec3.abs_diff_eq.__text_signature__ == "($self, rhs, max_abs_diff)"
+    assert _quorixpy.Vec3.with_x.__doc__ is None
+
+
+# ---- dataclass fields: one make_dataclass call per class ----
+
+DATACLASS_FIELDS = {
+    "Vec2": ["x", "y"], "Vec3": ["x", "y", "z"], "Vec4": ["x", "y", "z", "w"], "Quat": ["x", "y", "z", "w"],
+    "Mat3": ["x_axis", "y_axis", "z_axis"], "Mat4": ["x_axis", "y_axis", "z_axis", "w_axis"],
+    "Affine3": ["matrix3", "translation"], "Sphere": ["center", "radius"], "Capsule": ["p1", "p2", "radius"],
+    "Cuboid": ["center", "axes", "half_extents"], "Cylinder": ["p1", "p2", "radius"],
+    "ConvexPolytope": ["planes", "vertices"],
+    "ConvexPolygon": ["center", "normal", "u_axis", "v_axis", "vertices_2d"], "Line": ["origin", "dir"],
+    "Ray": ["origin", "dir"], "LineSegment": ["p1", "p2"], "Plane": ["normal", "d"], "Pointcloud": [],
+    "SphereCollection": [], "Shape": [], "Collider": [],
+}
+
+
+def test_make_dataclass_is_called_once_per_class(run_python):
+    proc = run_python("""
+        import json, sys
+        assert "dataclasses" not in sys.modules
+        import dataclasses
+        real = dataclasses.make_dataclass
+        calls = []
+        def recording(*args, **kwargs):
+            calls.append([args[0], type(args[1]).__name__, list(args[1]), sorted(kwargs)])
+            return real(*args, **kwargs)
+        dataclasses.make_dataclass = recording
+        import quorixpy
+        print(json.dumps(calls))
+    """)
+    expected = [["_QuorixpyDataclassShape", "list", DATACLASS_FIELDS[n], []] for n in PRESENT if n != "EulerRot"]
+    assert json.loads(proc.stdout) == expected
+
+
+def test_dataclass_fields_are_distinct_per_class():
+    fields = [getattr(_quorixpy, n).__dict__["__dataclass_fields__"] for n in PRESENT if n != "EulerRot"]
+    assert len({id(f) for f in fields}) == len(fields)
+    for n in PRESENT:
+        if n != "EulerRot":
+            assert list(getattr(_quorixpy, n).__dataclass_fields__) == DATACLASS_FIELDS[n]
+
+
+def test_import_imports_dataclasses(run_python):
+    proc = run_python("""
+        import sys
+        before = "dataclasses" in sys.modules
+        import quorixpy
+        print(before, "dataclasses" in sys.modules)
+    """)
+    assert proc.stdout.split() == ["False", "True"]
+
+
+# ---- failed class creation ----
+
+def test_dataclasses_import_failure_is_the_cause(run_python):
+    proc = run_python("""
+        import sys
+        sys.modules["dataclasses"] = None
+        try:
+            import quorixpy
+        except RuntimeError as e:
+            while e is not None:
+                print(f"{type(e).__name__}: {e}")
+                e = e.__cause__
+    """)
+    first = next(n for n in PRESENT if n != "EulerRot")
+    assert proc.stdout.splitlines() == [
+        f"RuntimeError: An error occurred while initializing class {first}",
+        f"RuntimeError: An error occurred while initializing `{first}.__dataclass_fields__`",
+        "ModuleNotFoundError: import of dataclasses halted; None in sys.modules",
+    ]
+
+
+def test_failed_class_is_created_on_a_later_attempt(run_python):
+    # Vec3 fails; Vec2, added before it, stays on the failed module object. A Vec2 method that
+    # needs a Vec3 then faults; once make_dataclass works again, the import succeeds.
+    proc = run_python(f"""
+        import dataclasses, importlib.util, sys
+        real = dataclasses.make_dataclass
+        def refuse_xyz(name, fields):
+            if list(fields) == ["x", "y", "z"]:
+                raise ValueError("no Vec3 today")
+            return real(name, fields)
+        dataclasses.make_dataclass = refuse_xyz
+        spec = importlib.util.spec_from_file_location("_quorixpy", {_quorixpy.__file__!r})
+        module = importlib.util.module_from_spec(spec)
+        try:
+            spec.loader.exec_module(module)
+        except RuntimeError as e:
+            print("import:", e)
+        print("added:", module.__all__, hasattr(module, "Vec3"))
+        unraisable = []
+        sys.unraisablehook = lambda u: unraisable.append(u.exc_value)
+        try:
+            module.Vec2(1, 2).extend(3)
+        except BaseException as e:
+            print("extend:", type(e).__name__, e)
+        print("unraisable:", [str(e) for e in unraisable])
+        dataclasses.make_dataclass = real
+        import quorixpy
+        print("retry:", quorixpy.Vec2(1, 2).extend(3), list(quorixpy.Vec3.__dataclass_fields__), quorixpy.Vec3.ZERO)
+    """)
+    assert proc.stdout.splitlines() == [
+        "import: An error occurred while initializing class Vec3",
+        "added: ['Vec2'] False",
+        "extend: PanicException failed to create type object for `Vec3`",
+        "unraisable: ['An error occurred while initializing class Vec3']",
+        "retry: [1, 2, 3] ['x', 'y', 'z'] [0, 0, 0]",
+    ]
+
+
+def test_all_may_be_a_list_subclass():
+    class Names(list):
+        pass
+
+    spec, module = fresh_module()
+    module.__all__ = Names(["preset"])
+    spec.loader.exec_module(module)
+    assert type(module.__all__) is Names and module.__all__ == ["preset", *PRESENT]
+
+
+def test_classes_created_by_several_threads_at_once(run_python):
+    # Fresh module objects executed in parallel: the first execution creates the classes while the
+    # others wait for, or join in computing, the class attributes; each class is stored once.
+    proc = run_python(f"""
+        import importlib.util, sys, threading
+        sys.setswitchinterval(1e-6)
+        barrier = threading.Barrier(8)
+        results = []
+        def work():
+            spec = importlib.util.spec_from_file_location("_quorixpy", {_quorixpy.__file__!r})
+            module = importlib.util.module_from_spec(spec)
+            barrier.wait()
+            spec.loader.exec_module(module)
+            # Each class with everything stored on it, as this thread saw it.
+            results.append([(getattr(module, n), *vars(getattr(module, n)).values()) for n in module.__all__])
+        threads = [threading.Thread(target=work) for _ in range(8)]
+        for t in threads: t.start()
+        for t in threads: t.join()
+        assert len(results) == 8
+        for row in results[1:]:
+            assert all(a is b for x, y in zip(results[0], row) for a, b in zip(x, y))
+        print(len(results[0]))
+    """)
+    assert proc.stdout.strip() == str(len(PRESENT))
