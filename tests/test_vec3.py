@@ -165,6 +165,13 @@ def test_index_not_an_integer(index, text):
     assert str(info.value) == text
 
 
+@pytest.mark.parametrize("index", [2 ** 63, -(2 ** 63) - 1, 2 ** 100])
+def test_index_beyond_64_bits_overflows_unchanged(index):
+    with pytest.raises(OverflowError) as info:
+        Vec3()[index]
+    assert type(info.value) is OverflowError and str(info.value) == "Python int too large to convert to C long"
+
+
 def test_no_item_assignment():
     with pytest.raises(TypeError):
         Vec3()[0] = 1
@@ -219,8 +226,23 @@ def test_to_numpy():
         np.array(v, copy=False)
 
 
+class ItemsOnly:
+    """Passes the interpreter's sequence check but has no length."""
+
+    def __getitem__(self, i):
+        return 1.0
+
+
+class LengthFails(ItemsOnly):
+    def __init__(self, exc):
+        self.exc = exc
+
+    def __len__(self):
+        raise self.exc
+
+
 @pytest.mark.parametrize("arg, expected", [
-    ((1, 2, 3), (1, 2, 3)), ([1.5, 2, True], (1.5, 2, 1)), (Vec3(4, 5, 6), (4, 5, 6)),
+    ((1, 2, 3), (1, 2, 3)), ([1.5, 2, True], (1.5, 2, 1)), (Vec3(4, 5, 6), (4, 5, 6)), (b"\x01\x02\x03", (1, 2, 3)),
     (np.array([1, 2, 3]), (1, 2, 3)),
 ])
 def test_from_array(arg, expected):
@@ -235,6 +257,9 @@ def test_from_array(arg, expected):
     ({1: 1, 2: 2, 3: 3}, TypeError, "argument 'a': 'dict' object is not an instance of 'Sequence'"),
     ((1, "b", 3), TypeError, "argument 'a': must be real number, not str"),
     ("123", TypeError, "argument 'a': must be real number, not str"),
+    (ItemsOnly(), TypeError, "argument 'a': object of type 'ItemsOnly' has no len()"),
+    (LengthFails(ValueError("no length")), ValueError, "no length"),
+    (LengthFails(TypeError("no length")), TypeError, "argument 'a': no length"),
 ])
 def test_from_array_errors(arg, error, text):
     with pytest.raises(error) as info:
@@ -245,6 +270,9 @@ def test_from_array_errors(arg, error, text):
 @pytest.mark.parametrize("arg, expected", [
     ([1, 2, 3], (1, 2, 3)), (np.arange(3), (0, 1, 2)), (np.array([1.5, 2.5, 3.5]), (1.5, 2.5, 3.5)),
     (np.arange(6.0)[::2], (0, 2, 4)), (np.array([1, 2, 3], dtype=">f8"), (1, 2, 3)),
+    (np.arange(9.0).reshape(3, 3)[:, 1], (1, 4, 7)), (np.arange(3.0)[::-1], (2, 1, 0)),
+    (np.arange(12.0).reshape(3, 4)[::-1, 2], (10, 6, 2)), (np.array([True, False, True]), (1, 0, 1)),
+    (np.frombuffer(struct.pack("<x3d", 1, 2, 3), dtype="<f8", offset=1), (1, 2, 3)),
     (np.array([1, 2, 3], dtype=np.float32), (1, 2, 3)), (Vec3(7, 8, 9), (7, 8, 9)),
 ])
 def test_from_numpy(arg, expected):
@@ -252,7 +280,8 @@ def test_from_numpy(arg, expected):
     assert same(Vec3.from_numpy(array=arg), expected)
 
 
-@pytest.mark.parametrize("arg", [np.zeros(4), [1, 2], np.zeros((3, 1)), np.zeros((1, 3)), 5.0])
+@pytest.mark.parametrize("arg", [np.zeros(4), [1, 2], np.zeros((3, 1)), np.zeros((1, 3)), np.zeros((3, 3)), 5.0,
+                                 np.zeros(0), [[1, 2, 3]], np.zeros((3, 3))[0:0]])
 def test_from_numpy_wrong_shape(arg):
     with pytest.raises(ValueError) as info:
         Vec3.from_numpy(arg)
@@ -282,9 +311,18 @@ class Seq4WithAttrs(list):
     x, y, z = 7.0, 8.0, 9.0
 
 
+class LengthFailsWithAttrs(LengthFails):
+    """The failing sequence step is discarded; the attributes decide."""
+    x, y, z = 4.0, 5.0, 6.0
+
+    def __init__(self):
+        super().__init__(ValueError("no length"))
+
+
 @pytest.mark.parametrize("arg, expected", [
     (Vec3(1, 2, 3), (1, 2, 3)), ((1, 2, 3), (1, 2, 3)), ([1, 2, 3], (1, 2, 3)), (np.array([1, 2, 3]), (1, 2, 3)),
     (XYZ(1, 2, 3), (1, 2, 3)), (XYZ(True, 2, np.float64(3)), (1, 2, 3)), (Seq4WithAttrs([0, 0, 0, 0]), (7, 8, 9)),
+    (b"\x01\x02\x03", (1, 2, 3)), (LengthFailsWithAttrs(), (4, 5, 6)),
 ])
 def test_vector_like_accepts(arg, expected):
     assert Vec3(0, 0, 0).abs_diff_eq(arg, 0.0) is (expected == (0, 0, 0))

@@ -5,15 +5,13 @@
 namespace quorix::py {
 
 bool read_index(PyObject* o, Py_ssize_t& out) {
-    if (PyLong_CheckExact(o)) {
-        out = PyLong_AsSsize_t(o);
-        return !(out == -1 && PyErr_Occurred());
-    }
-    PyObject* i = PyNumber_Index(o);
-    if (!i) return false;
-    out = PyLong_AsSsize_t(i);
-    Py_DECREF(i);
-    return !(out == -1 && PyErr_Occurred());
+    static_assert(sizeof(long) == sizeof(Py_ssize_t), "indices are read as C long");
+    // PyLong_AsLong calls __index__ itself; an int beyond 64 bits raises its OverflowError
+    // "Python int too large to convert to C long".
+    long v = PyLong_AsLong(o);
+    if (v == -1 && PyErr_Occurred()) return false;
+    out = static_cast<Py_ssize_t>(v);
+    return true;
 }
 
 bool read_float_sequence(PyObject* o, double* out, std::size_t n) {
