@@ -3,6 +3,7 @@ hash, approximate equality, number text and the error forms of the binding layer
 import copy
 import dataclasses
 import pickle
+import re
 import struct
 
 import pytest
@@ -45,6 +46,23 @@ class BytesSub(bytes):
     pass
 
 
+class StrSub(str):
+    pass
+
+
+class IterFails:
+    """A sequence whose iteration raises the given exception."""
+
+    def __init__(self, exc):
+        self.exc = exc
+
+    def __len__(self):
+        return 1
+
+    def __getitem__(self, i):
+        raise self.exc
+
+
 class ByteArraySub(bytearray):
     pass
 
@@ -77,6 +95,13 @@ def test_ordinary_arguments_fail_before_the_state_is_read():
     ([1.5], TypeError, "argument '__pickle_state__': 'float' object cannot be interpreted as an integer"),
     ([256], OverflowError, "out of range integral type conversion attempted"),
     ([-1], OverflowError, "out of range integral type conversion attempted"),
+    ([2 ** 70], OverflowError, "Python int too large to convert to C long"),
+    (StrSub("abc"), TypeError, "argument '__pickle_state__': Can't extract `str` to `Vec`"),
+    (iter(STATE_123), TypeError, "argument '__pickle_state__': 'bytes_iterator' object is not an instance of 'Sequence'"),
+    ({128, 3}, TypeError, "argument '__pickle_state__': 'set' object is not an instance of 'Sequence'"),
+    (["a"], TypeError, "argument '__pickle_state__': 'str' object cannot be interpreted as an integer"),
+    (IterFails(TypeError("no items")), TypeError, "argument '__pickle_state__': no items"),
+    (IterFails(ValueError("no items")), ValueError, "no items"),
 ])
 def test_state_argument_errors(state, error, text):
     with pytest.raises(error) as info:
@@ -88,10 +113,14 @@ def test_state_argument_errors(state, error, text):
     ([1, 2, 3, 4], (1.0, 2.0, 3.0)),
     ((1.5, -2.5, 3), (1.5, -2.5, 3.0)),
     ([1.0, 2.0, 3.0], (1.0, 2.0, 3.0)),
+    # Items after the third are not looked at, whatever they hold.
+    ([1, 2, 3, "a"], (1.0, 2.0, 3.0)),
+    ((1, 2, 3, None, {"k": [2 ** 100]}), (1.0, 2.0, 3.0)),
+    ((-(2 ** 63), 2 ** 63 - 1, 0), (-(2.0 ** 63), 2.0 ** 63, 0.0)),
 ])
-def test_decoder_accepts_sequences_of_numbers(payload, expected):
-    for protocol in (2, 3):
-        assert tuple(Vec3(__pickle_state__=pickle.dumps(payload, protocol=protocol))) == expected
+@pytest.mark.parametrize("protocol", range(6))
+def test_decoder_accepts_sequences_of_numbers(payload, expected, protocol):
+    assert tuple(Vec3(__pickle_state__=pickle.dumps(payload, protocol=protocol))) == expected
 
 
 @pytest.mark.parametrize("state, text", [
@@ -101,6 +130,14 @@ def test_decoder_accepts_sequences_of_numbers(payload, expected):
     (pickle.dumps("abc", protocol=3),
      'decoding error: invalid type: string "abc", expected a sequence of 3 f64 values'),
     (pickle.dumps([1, "a", 3], protocol=3), 'decoding error: invalid type: string "a", expected f64'),
+    (pickle.dumps((1, 2, True), protocol=3), "decoding error: invalid type: boolean `true`, expected f64"),
+    (pickle.dumps((1, None, 3), protocol=3), "decoding error: invalid type: unit value, expected f64"),
+    (pickle.dumps((1, 2, 2 ** 64), protocol=3), "decoding error: invalid value: integer too large"),
+    (pickle.dumps({1: 2}, protocol=3), "decoding error: invalid type: map, expected a sequence of 3 f64 values"),
+    (pickle.dumps(1.5, protocol=3),
+     "decoding error: invalid type: floating point `1.5`, expected a sequence of 3 f64 values"),
+    (pickle.dumps([], protocol=3), "decoding error: invalid length 0, expected a sequence of 3 f64 values"),
+    (pickle.dumps(Vec3(1, 2, 3), protocol=3), "eval error at offset 2: unsupported global: quorixpy._rebuild"),
     (STATE_123 + b".", "eval error at offset 32: trailing bytes found"),
     (b"", "eval error at offset 0: EOF while parsing"),
     (STATE_123[:20], "eval error at offset 20: EOF while parsing"),
@@ -163,6 +200,54 @@ def test_hash_is_siphash13_of_the_component_bits(run_python):
         for t in [(1, 2, 3), (0, 0, 0), (-0.0, 0, 0), (float("nan"), 1, 2), (1e300, -5e-324, 7)]:
             assert hash(Vec3(*t)) == hash(struct.pack("<3d", *t)), t
     """, env={"PYTHONHASHSEED": "0"})
+
+
+def siphash13(data):
+    """SipHash-1-3 under two zero keys, written out from the algorithm's description."""
+    mask = (1 << 64) - 1
+
+    def rotl(x, b):
+        return ((x << b) | (x >> (64 - b))) & mask
+
+    v = [0x736F6D6570736575, 0x646F72616E646F6D, 0x6C7967656E657261, 0x7465646279746573]
+
+    def sipround():
+        v[0] = (v[0] + v[1]) & mask; v[1] = rotl(v[1], 13) ^ v[0]; v[0] = rotl(v[0], 32)
+        v[2] = (v[2] + v[3]) & mask; v[3] = rotl(v[3], 16) ^ v[2]
+        v[0] = (v[0] + v[3]) & mask; v[3] = rotl(v[3], 21) ^ v[0]
+        v[2] = (v[2] + v[1]) & mask; v[1] = rotl(v[1], 17) ^ v[2]; v[2] = rotl(v[2], 32)
+
+    tail = len(data) % 8
+    blocks = [int.from_bytes(data[i:i + 8], "little") for i in range(0, len(data) - tail, 8)]
+    blocks.append(int.from_bytes(data[len(data) - tail:], "little") | ((len(data) & 0xFF) << 56))
+    for m in blocks:
+        v[3] ^= m
+        sipround()
+        v[0] ^= m
+    v[2] ^= 0xFF
+    for _ in range(3):
+        sipround()
+    h = v[0] ^ v[1] ^ v[2] ^ v[3]
+    h = h - (1 << 64) if h >= 1 << 63 else h
+    return -2 if h == -1 else h
+
+
+def from_bits(b):
+    return struct.unpack("<d", struct.pack("<Q", b))[0]
+
+
+HASH_VALUES = [
+    (1.0, 2.0, 3.0, 4.0), (0.0, 0.0, 0.0, 0.0), (-0.0, 0.0, -0.0, 0.0), (5e-324, -5e-324, 1e308, -1e-308),
+    (float("inf"), -float("inf"), 0.1, -0.1), (from_bits(0x7FF8000000000000), from_bits(0xFFF8000000000001),
+                                               from_bits(0x7FF0000000000001), 1.0),
+]
+
+
+@pytest.mark.parametrize("values", HASH_VALUES)
+@pytest.mark.parametrize("cls", [quorixpy.Vec2, Vec3, quorixpy.Vec4])
+def test_hash_is_siphash13_over_the_little_endian_bits(cls, values):
+    n = {quorixpy.Vec2: 2, Vec3: 3, quorixpy.Vec4: 4}[cls]
+    assert hash(cls(*values[:n])) == siphash13(struct.pack(f"<{n}d", *values[:n]))
 
 
 def test_hash_follows_the_bits():
@@ -228,6 +313,18 @@ def test_text_examples():
     (lambda: Vec3.splat(1, w=2), "Vec3.splat() got an unexpected keyword argument 'w'"),
     (lambda: Vec3.from_array(), "Vec3.from_array() missing 1 required positional argument: 'a'"),
     (lambda: Vec3().to_list(1), "Vec3.to_list() takes no arguments (1 given)"),
+    (lambda: Vec3().to_list(a=1), "Vec3.to_list() takes no keyword arguments"),
+    (lambda: Vec3().is_nan(1, 2), "Vec3.is_nan() takes no arguments (2 given)"),
+    (lambda: Vec3().__getnewargs_ex__(protocol=2), "Vec3.__getnewargs_ex__() takes no keyword arguments"),
+    (lambda: Vec3().rotate_axis(), "Vec3.rotate_axis() missing 2 required positional arguments: 'axis' and 'angle'"),
+    (lambda: Vec3().rotate_axis(angle=1), "Vec3.rotate_axis() missing 1 required positional argument: 'axis'"),
+    (lambda: Vec3().rotate_axis(1, 2, 3), "Vec3.rotate_axis() takes 2 positional arguments but 3 were given"),
+    (lambda: Vec3().rotate_axis(1, 2, axis=3), "Vec3.rotate_axis() got multiple values for argument 'axis'"),
+    (lambda: Vec3.splat(1, v=2), "Vec3.splat() got multiple values for argument 'v'"),
+    (lambda: quorixpy.Vec2(1, 2, 3), "Vec2.__new__() takes from 0 to 2 positional arguments but 3 were given"),
+    (lambda: quorixpy.Vec4(w=1, v=2), "Vec4.__new__() got an unexpected keyword argument 'v'"),
+    (lambda: Vec3.__new__(Vec3, 1, 2, 3, 4), "Vec3.__new__() takes from 0 to 3 positional arguments but 4 were given"),
+    (lambda: Vec3.__new__(Vec3, 1, x=1), "Vec3.__new__() got multiple values for argument 'x'"),
     (lambda: Vec3(**{"__pickle_state__": None, "y": 1, "bad": 2}),
      "Vec3.__new__() got an unexpected keyword argument 'bad'"),
 ])
@@ -279,6 +376,29 @@ def test_argument_error_is_renamed_and_keeps_the_cause():
         Vec3(1, FailsWithCause())
     assert str(info.value) == "argument 'y': outer"
     assert type(info.value.__cause__) is ValueError and str(info.value.__cause__) == "inner"
+
+
+class TypeErrorKind(TypeError):
+    pass
+
+
+class FailsWith:
+    def __init__(self, exc):
+        self.exc = exc
+
+    def __float__(self):
+        raise self.exc
+
+
+def test_only_an_exact_type_error_is_renamed():
+    # A subclass of TypeError passes unchanged, like any other error type.
+    with pytest.raises(TypeErrorKind) as info:
+        Vec3(1, FailsWith(TypeErrorKind("kind")))
+    assert str(info.value) == "kind"
+    with pytest.raises(TypeError) as info:
+        Vec3(FailsWith(TypeError("plain")))
+    assert type(info.value) is TypeError and str(info.value) == "argument 'x': plain"
+    assert info.value.__cause__ is None
 
 
 @pytest.mark.parametrize("arg, error, text", [
@@ -350,6 +470,20 @@ def test_internal_fault_becomes_panic_exception(call):
     assert str(info.value) == "min > max, or either was NaN. min = NaN, max = NaN"
 
 
+def test_panic_exception_type_is_created_once():
+    kinds = set()
+    for call in (lambda: Vec3(0, 0, 0).rotate_towards(Vec3(1, 0, 0), 0.1),
+                 lambda: quorixpy.Vec2(0, 0).rotate_towards(quorixpy.Vec2(1, 0), 0.1)):
+        for _ in range(2):
+            try:
+                call()
+            except BaseException as e:
+                kinds.add(type(e))
+    (kind,) = kinds
+    assert kind.__bases__ == (BaseException,)
+    assert kind.__module__ == "pyo3_runtime" and kind.__name__ == "PanicException"
+
+
 def test_panic_leaves_the_interpreter_running(run_python):
     proc = run_python("""
         import quorixpy
@@ -362,4 +496,9 @@ def test_panic_leaves_the_interpreter_running(run_python):
         print(quorixpy.Vec3(1, 0, 0).rotate_towards((0, 1, 0), 0.0))
     """)
     assert proc.stdout.strip() == "[1, 0, 0]"
-    assert "min > max, or either was NaN. min = NaN, max = NaN" in proc.stderr
+    # One short report per fault: the thread, where the fault was raised, then its message.
+    lines = proc.stderr.splitlines()
+    assert len(lines) == 6
+    for head, message in zip(lines[::2], lines[1::2]):
+        assert re.fullmatch(r"thread '[^']+' faulted at .+\.(cpp|hpp):\d+:\d+:", head), head
+        assert message == "min > max, or either was NaN. min = NaN, max = NaN"

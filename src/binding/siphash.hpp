@@ -55,8 +55,14 @@ inline std::uint64_t siphash13(std::uint64_t k0, std::uint64_t k1, const void* d
     return detail::sip_finish(s);
 }
 
+// A 64-bit hash read as signed; -1 is reserved by the interpreter for errors and becomes -2.
+inline std::int64_t python_hash(std::uint64_t h) {
+    const auto signed_hash = static_cast<std::int64_t>(h);
+    return signed_hash == -1 ? -2 : signed_hash;
+}
+
 // Python hash of a run of doubles: their bit patterns as little-endian 8-byte blocks, zero keys,
-// no length prefix; -1 is reserved by the interpreter and becomes -2.
+// no length prefix.
 inline std::int64_t hash_doubles(const double* values, std::size_t n) {
     detail::SipState s = detail::sip_init(0, 0);
     for (std::size_t i = 0; i < n; ++i) {
@@ -65,8 +71,7 @@ inline std::int64_t hash_doubles(const double* values, std::size_t n) {
         s.compress(bits);
     }
     s.compress(std::uint64_t((8 * n) & 0xff) << 56);
-    auto h = static_cast<std::int64_t>(detail::sip_finish(s));
-    return h == -1 ? -2 : h;
+    return python_hash(detail::sip_finish(s));
 }
 
 }  // namespace quorix::py

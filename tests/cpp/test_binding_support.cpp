@@ -52,6 +52,14 @@ TEST(SipHash13, MatchesInterpreterBytesHash) {
     EXPECT_EQ(static_cast<std::uint64_t>(hash_doubles(v, 3)), 3511550596308926913ULL);
 }
 
+TEST(SipHash13, ReservedMinusOneBecomesMinusTwo) {
+    EXPECT_EQ(python_hash(0xFFFFFFFFFFFFFFFFULL), -2);
+    EXPECT_EQ(python_hash(0xFFFFFFFFFFFFFFFEULL), -2);
+    EXPECT_EQ(python_hash(0x8000000000000000ULL), INT64_MIN);
+    EXPECT_EQ(python_hash(0), 0);
+    EXPECT_EQ(python_hash(1), 1);
+}
+
 TEST(BorrowFlag, SharedAndExclusiveConflicts) {
     BorrowFlag flag;
     {
