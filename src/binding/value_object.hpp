@@ -57,10 +57,12 @@ const V& receiver(PyObject* self) {
     return value_of<V>(self);
 }
 
+// Frees through the type's own tp_free: a Python subclass of a subclassable class allocates its
+// instances with the garbage collector, which PyObject_Free must not release.
 template <class V>
 void dealloc_value(PyObject* self) {
     PyTypeObject* type = Py_TYPE(self);
-    PyObject_Free(self);
+    type->tp_free(self);
     Py_DECREF(type);
 }
 
