@@ -156,3 +156,12 @@ def test_small_examples():
                                   "to_homogeneous", "with_z", "Z"])
 def test_three_dimensional_members_are_absent(name):
     assert not hasattr(Vec2, name)
+
+
+@pytest.mark.parametrize("rhs, tol, expected", [
+    # 1.1 - 1 is 0.10000000000000009, just above the tolerance.
+    (Vec2(1.1, 2), 0.1, False), (Vec2(1.1, 2), 0.10000000000000009, True), (Vec3(1, 2, 99), 0.0, True),
+    (Vec2(NAN, 2), 1.0, False), (Vec2(1, 2), -0.0, True), (Vec2(1, 2), NAN, False),
+])
+def test_abs_diff_eq(rhs, tol, expected):
+    assert Vec2(1, 2).abs_diff_eq(rhs, tol) is expected

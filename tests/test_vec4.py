@@ -3,6 +3,7 @@ import struct
 
 import pytest
 
+import quorixpy
 from quorixpy import Vec2, Vec3, Vec4
 
 np = pytest.importorskip("numpy")
@@ -78,3 +79,13 @@ def test_defaults_and_absent_members():
     assert bits(Vec4(1, 2)) == bits((1, 2, 0, 0)) and bits(Vec4(w=5)) == bits((0, 0, 0, 5))
     for name in ("cross", "extend", "perp", "rotate", "slerp", "to_json", "from_homogeneous"):
         assert not hasattr(Vec4, name)
+
+
+@pytest.mark.skipif(not hasattr(quorixpy, "Quat"), reason="Quat not built yet")
+def test_quat_is_vector_like_through_its_attributes():
+    q = quorixpy.Quat(1, 2, 3, 4)
+    assert Vec4(1, 2, 3, 4).dot(quorixpy.Quat(1, 1, 1, 1)) == 10.0
+    assert Vec4(1, 2, 3, 4) == q and not (Vec4(1, 2, 3, 5) == q)
+    assert Vec2(1, 2).dot(q) == 5.0
+    assert list(Vec4.__dataclass_fields__) == list(quorixpy.Quat.__dataclass_fields__)
+    assert Vec4.__dataclass_fields__ is not quorixpy.Quat.__dataclass_fields__
