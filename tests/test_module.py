@@ -214,6 +214,12 @@ def test_class_flags(name):
     assert not flags & IMMUTABLETYPE
     if name in ALGEBRA_SIZES:
         assert not flags & HAVE_GC
+    if name in ("EulerRot", "Shape"):
+        assert cls.__doc__ is None and cls.__text_signature__ is None
+        with pytest.raises(TypeError, match=rf"^cannot create '{name}' instances$"):
+            cls()
+    if name == "Shape":
+        assert type("Sub", (cls,), {}).__base__ is cls
     # Not frozen: a class attribute can be bound and removed again from Python.
     cls._probe = 1
     del cls._probe
