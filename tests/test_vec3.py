@@ -216,7 +216,9 @@ def test_to_numpy():
     v = Vec3(1, 2.5, -0.0)
     for a in (v.to_numpy(), v.__array__(), np.asarray(v)):
         assert a.dtype == np.float64 and a.shape == (3,) and a.tolist() == [1.0, 2.5, -0.0]
-        assert a.flags.owndata or a.base is not None
+    for a in (v.to_numpy(), v.__array__()):
+        assert a.flags.owndata and a.flags.writeable and a.flags.c_contiguous
+    assert v.to_numpy() is not v.to_numpy()
     a = v.to_numpy()
     a[0] = 7
     assert v.x == 1.0
