@@ -19,21 +19,10 @@
 #include "binding/pickle_state.hpp"
 #include "binding/siphash.hpp"
 #include "glam_wrappers/classes.hpp"
+#include "glam_wrappers/value_class.hpp"
 #include "support/float_text.hpp"
 
-#if PY_VERSION_HEX < 0x030C0000
-#include <structmember.h>
-#endif
-
 namespace quorix::py {
-
-#if PY_VERSION_HEX >= 0x030C0000
-inline constexpr int member_double = Py_T_DOUBLE;
-inline constexpr int member_readonly = Py_READONLY;
-#else
-inline constexpr int member_double = T_DOUBLE;
-inline constexpr int member_readonly = READONLY;
-#endif
 
 template <std::size_t N>
 struct VectorSpec {
@@ -122,12 +111,6 @@ struct Arg<NumpyVector<N>> {
         }
     }
 };
-
-// A class attribute holding one value of the class.
-template <class V, Text Name, auto Make>
-ClassAttribute constant() {
-    return {Name.s, []() -> PyObject* { return wrap(Make()); }};
-}
 
 template <std::size_t N>
 struct VectorClass {
