@@ -17,7 +17,8 @@ using P = ValueProtocol<Q>;
 // Components converted in the order x, y, z, w (0, 0, 0, 1 when absent); a state replaces them.
 Q build(PyObject* const* slots) {
     Stored<Q> s{0.0, 0.0, 0.0, 1.0};
-    for (std::size_t i = 0; i < 4; ++i) read_optional_argument(slots[i], ClassOf<Q>::fields[i], s[i]);
+    for (std::size_t i = 0; i < 4; ++i)
+        if (slots[i]) read_argument(slots[i], ClassOf<Q>::fields[i], s[i]);
     Q q = from_stored<Q>(s);
     P::apply_state(slots[4], q);
     return q;

@@ -65,15 +65,20 @@ bool try_read(PyObject* o, T& out) {
     return false;
 }
 
-// A constructor argument: false when absent or None, else read by T's rule; a TypeError is
-// renamed after the parameter.
+// A given argument read by T's rule; a TypeError is renamed after the parameter.
 template <class T>
-bool read_optional_argument(PyObject* o, const char* name, T& out) {
-    if (!o || o == Py_None) return false;
+void read_argument(PyObject* o, const char* name, T& out) {
     if (!Arg<T>::read(o, out)) {
         rename_argument_error(name);
         throw PythonError{};
     }
+}
+
+// An argument whose default is None: false when absent or None, else read as above.
+template <class T>
+bool read_optional_argument(PyObject* o, const char* name, T& out) {
+    if (!o || o == Py_None) return false;
+    read_argument(o, name, out);
     return true;
 }
 
