@@ -1,18 +1,21 @@
-// Vec4: the 4-component vector class, the shared vector protocol of VectorClass<4>.
-#include "glam_wrappers/vector_class.hpp"
+// Vec4: the four-component vector class. What the vector classes share comes from
+// SharedVectorGroups<4>; truncate is the one method of Vec4 alone.
+#include "glam_wrappers/vector_methods.hpp"
 
 namespace quorix::py {
 
 template <>
 LazyType& ClassOf<DVec4>::lazy() {
-    static LazyType type({name, VectorSpec<4>::text_signature, sizeof(ValueObject<DVec4>), 0, &VectorClass<4>::vectorcall});
-    return type;
+    return VectorClass<4>::lazy_type();
 }
 
 namespace {
 
-const ClassGroup protocol(ClassOf<DVec4>::lazy(), VectorClass<4>::slots(), VectorClass<4>::methods(),
-                          VectorClass<4>::properties(), VectorClass<4>::attributes());
+using V = DVec4;
+
+const SharedVectorGroups<4> shared;
+
+const ClassGroup own(ClassOf<V>::lazy(), {}, {method<V, "truncate", "($self)", [](const V& v) { return truncate(v); }>()});
 
 }  // namespace
 }  // namespace quorix::py

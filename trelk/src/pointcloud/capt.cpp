@@ -1,0 +1,280 @@
+#include "pointcloud/capt.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "simd/f32x4.hpp"
+#include "stored_form.hpp"
+#include "support/fault.hpp"
+
+namespace trelk::pointcloud {
+
+namespace {
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// The axis-aligned region of a tree node.
+struct Cell {
+    Point3 lo{-kInf, -kInf, -kInf};
+    Point3 hi{kInf, kInf, kInf};
+};
+
+float sq(float x) { return x * x; }
+
+float sum3(float a, float b, float c) { return (a + b) + c; }
+
+// Squared diagonal; NaN (from inf - inf) compares as "too large to prune" by the callers.
+float diagonal_sq(const Cell& c) {
+    return sum3(sq(c.lo[0] - c.hi[0]), sq(c.lo[1] - c.hi[1]), sq(c.lo[2] - c.hi[2]));
+}
+
+// Squared distance from p to the farthest corner of the cell.
+float farthest_corner_sq(const Cell& c, const Point3& p) {
+    float f[3];
+    for (int a = 0; a < 3; ++a) f[a] = std::fmax(sq(c.lo[a] - p[a]), sq(c.hi[a] - p[a]));
+    return sum3(f[0], f[1], f[2]);
+}
+
+bool all_finite(std::span<const Point3> points) {
+    for (const Point3& p : points)
+        for (float x : p)
+            if (!std::isfinite(x)) return false;
+    return true;
+}
+
+}  // namespace
+
+std::string_view debug_name(NewCaptError e) {
+    switch (e) {
+        case NewCaptError::TooManyPoints: return "TooManyPoints";
+        case NewCaptError::NonFinite: return "NonFinite";
+        case NewCaptError::InvalidLaneCount: return "InvalidLaneCount";
+    }
+    return "?";
+}
+
+// Recursive construction over the working point list; fills the tree's tables in place.
+class CaptBuilder {
+public:
+    CaptBuilder(Capt& tree, RadiusRange r_range) : t_(tree), r_range_(r_range), first_leaf_(tree.aabbs_.size() - 1) {}
+
+    bool build(std::span<Point3> slice, int k, std::size_t i, std::vector<Point3> candidates, const Cell& cell) {
+        if (slice.size() == 1) return leaf(slice[0], i, candidates, cell);
+        return split(slice, k, i, std::move(candidates), cell);
+    }
+
+private:
+    bool leaf(const Point3& p, std::size_t i, const std::vector<Point3>& candidates, const Cell& cell) {
+        const std::size_t z = i - first_leaf_;
+        Aabb& box = t_.aabbs_[z];
+        box = {p, p};
+        auto& planes = t_.afforded_;
+        if (std::isfinite(p[0])) {
+            append(p);
+            float r0 = r_range_.lo;
+            // A cell entirely within r_range.lo of its representative needs nothing else: any query
+            // in it with a reach in range already reaches the representative.
+            if (!(farthest_corner_sq(cell, p) <= r0 * r0)) {
+                for (const Point3& c : candidates) {
+                    append(c);
+                    for (int a = 0; a < 3; ++a) {
+                        if (c[a] < box.lo[a]) box.lo[a] = c[a];
+                        if (c[a] > box.hi[a]) box.hi[a] = c[a];
+                    }
+                }
+            }
+            while (planes[0].size() % 8 != 0) append({kInf, kInf, kInf});
+        }
+        const std::size_t len = planes[0].size();
+        if (len > std::numeric_limits<std::uint32_t>::max()) return false;
+        t_.starts_[z + 1] = static_cast<std::uint32_t>(len);
+        return true;
+    }
+
+    bool split(std::span<Point3> slice, int k, std::size_t i, std::vector<Point3> inherited, const Cell& cell) {
+        const std::size_t m = slice.size(), h = m / 2;
+        auto by_axis = [k](const Point3& a, const Point3& b) { return a[k] < b[k]; };
+        std::nth_element(slice.begin(), slice.begin() + h, slice.end(), by_axis);
+        float lower_max = slice[0][k];
+        for (std::size_t j = 1; j < h; ++j) lower_max = std::fmax(lower_max, slice[j][k]);
+        const float t = (lower_max + slice[h][k]) * 0.5f;
+        t_.tests_[i] = t;
+
+        Cell lower_cell = cell, upper_cell = cell;
+        lower_cell.hi[k] = t;
+        upper_cell.lo[k] = t;
+        const float r0_sq = r_range_.lo * r_range_.lo;
+        const bool lower_open = !(diagonal_sq(lower_cell) <= r0_sq);
+        const bool upper_open = !(diagonal_sq(upper_cell) <= r0_sq);
+
+        const float lower_reach = t + r_range_.hi;
+        const float upper_reach = t - r_range_.hi;
+        auto lower_keeps = [&](const Point3& c) { return c[k] <= lower_reach; };
+        auto upper_keeps = [&](const Point3& c) { return c[k] >= upper_reach; };
+        auto upper_keeps_finite = [&](const Point3& c) { return std::isfinite(c[k]) && c[k] >= upper_reach; };
+
+        std::vector<Point3> lower, upper;
+        if (lower_open && upper_open) {
+            lower = filtered(inherited, lower_keeps);
+            upper = filtered(inherited, upper_keeps_finite);
+        } else if (lower_open) {
+            lower = std::move(inherited);
+            std::erase_if(lower, [&](const Point3& c) { return !lower_keeps(c); });
+        } else if (upper_open) {
+            upper = std::move(inherited);
+            std::erase_if(upper, [&](const Point3& c) { return !upper_keeps(c); });
+        }
+        inherited = {};
+        if (lower_open)
+            for (std::size_t j = h; j < m; ++j)
+                if (lower_keeps(slice[j])) lower.push_back(slice[j]);
+        if (upper_open)
+            for (std::size_t j = 0; j < h; ++j)
+                if (upper_keeps_finite(slice[j])) upper.push_back(slice[j]);
+
+        const int next = k == 2 ? 0 : k + 1;
+        return build(slice.first(h), next, 2 * i + 1, std::move(lower), lower_cell) &&
+               build(slice.subspan(h), next, 2 * i + 2, std::move(upper), upper_cell);
+    }
+
+    template <class Keep>
+    static std::vector<Point3> filtered(const std::vector<Point3>& from, Keep keep) {
+        std::vector<Point3> out;
+        for (const Point3& c : from)
+            if (keep(c)) out.push_back(c);
+        return out;
+    }
+
+    void append(const Point3& p) {
+        for (int a = 0; a < 3; ++a) t_.afforded_[a].push_back(p[a]);
+    }
+
+    Capt& t_;
+    RadiusRange r_range_;
+    std::size_t first_leaf_;
+};
+
+Capt::Capt() : aabbs_(1, Aabb{{kInf, kInf, kInf}, {kInf, kInf, kInf}}), starts_(2, 0) {}
+
+std::variant<Capt, NewCaptError> Capt::try_with_point_radius(std::span<const Point3> points, RadiusRange r_range,
+                                                             float r_point) {
+    if (!all_finite(points)) return NewCaptError::NonFinite;
+    const std::size_t n = points.size();
+    const std::size_t leaves = n < 2 ? 1 : std::bit_ceil(n);
+
+    Capt tree;
+    tree.tests_.assign(leaves - 1, kInf);
+    std::vector<Point3> work(leaves, Point3{kInf, kInf, kInf});
+    std::copy(points.begin(), points.end(), work.begin());
+    // Every real point's leaf holds at least eight entries; the planes grow geometrically beyond that.
+    for (auto& plane : tree.afforded_) plane.reserve(8 * n);
+    tree.starts_.assign(leaves + 1, 0);
+    const Cell root;
+    tree.aabbs_.assign(leaves, Aabb{root.lo, root.hi});
+
+    CaptBuilder builder(tree, r_range);
+    if (!builder.build(work, 0, 0, {}, root)) return NewCaptError::TooManyPoints;
+    for (auto& plane : tree.afforded_) plane.shrink_to_fit();
+    tree.r_point_ = r_point;
+    tree.lanes_log2_ = built_lanes_log2;
+    return tree;
+}
+
+Capt Capt::with_point_radius(std::span<const Point3> points, RadiusRange r_range, float r_point) {
+    auto built = try_with_point_radius(points, r_range, r_point);
+    if (auto* e = std::get_if<NewCaptError>(&built))
+        throw quorix::Fault("index type I must be able to support all points in CAPT during construction: " +
+                            std::string(debug_name(*e)));
+    return std::get<Capt>(std::move(built));
+}
+
+int Capt::depth() const { return std::countr_one(tests_.size()); }
+
+// Leaf index reached by the centre; a centre equal to a split value goes to the upper child, and a
+// NaN coordinate to the lower one.
+std::size_t Capt::descend(const Point3& c) const {
+    const int d = depth();
+    std::size_t i = 0;
+    int k = 0;
+    for (int level = 0; level < d; ++level) {
+        i = 2 * i + 1 + (tests_[i] <= c[k] ? 1 : 0);
+        k = k == 2 ? 0 : k + 1;
+    }
+    return i - tests_.size();
+}
+
+bool Capt::collides(const Point3& c, float r) const {
+    using simd::F32x4;
+    const float reach = r + r_point_;
+    const float rsq = reach * reach;
+    const std::size_t z = descend(c);
+
+    // Nearest point of the leaf box; the run is only scanned when the box is within reach. Written
+    // as "reject when strictly beyond", so that a NaN query is never rejected here.
+    const Aabb& box = aabbs_[z];
+    float d[3];
+    for (int a = 0; a < 3; ++a) {
+        float nearest = !(box.lo[a] <= c[a]) ? box.lo[a] : !(c[a] <= box.hi[a]) ? box.hi[a] : c[a];
+        d[a] = sq(nearest - c[a]);
+    }
+    if (rsq < sum3(d[0], d[1], d[2])) return false;
+
+    const float* xs = afforded_[0].data();
+    const float* ys = afforded_[1].data();
+    const float* zs = afforded_[2].data();
+    const F32x4 cx = F32x4::splat(c[0]), cy = F32x4::splat(c[1]), cz = F32x4::splat(c[2]);
+    const F32x4 limit = F32x4::splat(rsq);
+    auto half_hits = [&](std::size_t j) {
+        F32x4 dx = F32x4::load(xs + j) - cx, dy = F32x4::load(ys + j) - cy, dz = F32x4::load(zs + j) - cz;
+        return any(~lt(limit, (dx * dx + dy * dy) + dz * dz));
+    };
+    for (std::size_t j = starts_[z], end = starts_[z + 1]; j < end; j += 8)
+        if (half_hits(j) || half_hits(j + 4)) return true;
+    return false;
+}
+
+bool Capt::collides_simd(const CenterRows8& centers, const Radii8& radii) const {
+    using simd::F32x4;
+    if ((std::uint32_t{1} << (lanes_log2_ % 32)) < 8)
+        throw quorix::Fault("CAPT must be constructed with at least 8 lanes for f32x8 queries");
+
+    float reach[8];
+    std::size_t leaf[8];
+    bool passed[8];
+    bool any_passed = false;
+    for (int l = 0; l < 8; ++l) {
+        reach[l] = radii[l] + r_point_;
+        const Point3 c{centers[0][l], centers[1][l], centers[2][l]};
+        leaf[l] = descend(c);
+        // The leaf box inflated by the reach on every side.
+        const Aabb& box = aabbs_[leaf[l]];
+        bool pass = true;
+        for (int a = 0; a < 3; ++a)
+            pass = pass && box.lo[a] - reach[l] <= c[a] && c[a] - reach[l] <= box.hi[a];
+        passed[l] = pass;
+        any_passed = any_passed || pass;
+    }
+    if (!any_passed) return false;
+
+    const float* xs = afforded_[0].data();
+    const float* ys = afforded_[1].data();
+    const float* zs = afforded_[2].data();
+    for (int l = 0; l < 8; ++l) {
+        if (!passed[l]) continue;
+        const F32x4 cx = F32x4::splat(centers[0][l]), cy = F32x4::splat(centers[1][l]),
+                    cz = F32x4::splat(centers[2][l]);
+        const F32x4 limit = F32x4::splat(reach[l] * reach[l]);
+        auto half_hits = [&](std::size_t j) {
+            F32x4 dx = F32x4::load(xs + j) - cx, dy = F32x4::load(ys + j) - cy, dz = F32x4::load(zs + j) - cz;
+            return any(le((dx * dx + dy * dy) + dz * dz, limit));
+        };
+        for (std::size_t j = starts_[leaf[l]], end = starts_[leaf[l] + 1]; j < end; j += 8)
+            if (half_hits(j) || half_hits(j + 4)) return true;
+    }
+    return false;
+}
+
+}  // namespace trelk::pointcloud

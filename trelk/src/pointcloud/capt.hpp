@@ -1,0 +1,96 @@
+// Collision-affording point tree: a static index over 3-D points that answers "does this sphere
+// reach any point?" with a pure-arithmetic descent of a complete binary tree and one short scan.
+//
+// The tree splits the point set, padded to a power of two with (+inf, +inf, +inf), at the median of
+// x, y, z in turn. Each leaf owns one point (its representative) and a run of afforded points: the
+// representative plus every point a query landing in the leaf's cell could reach, for query reaches
+// within the radius range the tree was built for. Runs are stored in three coordinate planes, each
+// run starting on a multiple of 8 and padded with +inf, so a leaf is scanned eight lanes at a time.
+//
+// Exactness: for a query reach rho = r + r_point with r_range.lo <= rho <= r_range.hi, `collides`
+// answers exactly whether some point lies within rho of the centre. Outside that range it may miss
+// points (never invent one). Callers that need exact answers for any reach must fall back to a scan.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "aligned_buffer.hpp"
+#include "pointcloud/aabb.hpp"
+#include "pointcloud/capt_records.hpp"
+
+namespace trelk::pointcloud {
+
+enum class NewCaptError : std::uint8_t { TooManyPoints = 0, NonFinite = 1, InvalidLaneCount = 2 };
+
+// "TooManyPoints", "NonFinite", "InvalidLaneCount".
+std::string_view debug_name(NewCaptError e);
+
+// Smallest and largest query reach (query radius plus point radius) the tree is exact for.
+struct RadiusRange {
+    float lo = 0.0f, hi = 0.0f;
+};
+
+// Eight query spheres as an x row, a y row and a z row of lanes, plus their radii.
+using CenterRows8 = std::array<std::array<float, 8>, 3>;
+using Radii8 = std::array<float, 8>;
+
+class Capt {
+public:
+    static constexpr std::uint32_t built_lanes_log2 = 3;
+
+    // The tree of no points: one padding leaf with an empty run.
+    Capt();
+
+    // Builds the tree over a copy of `points`. NonFinite when any coordinate is infinite or NaN
+    // (checked before anything is allocated); TooManyPoints when the afforded runs outgrow u32.
+    static std::variant<Capt, NewCaptError> try_with_point_radius(std::span<const Point3> points,
+                                                                  RadiusRange r_range, float r_point);
+
+    // The same, failing with a quorix::Fault "index type I must be able to support all points in
+    // CAPT during construction: <error name>".
+    static Capt with_point_radius(std::span<const Point3> points, RadiusRange r_range, float r_point);
+
+    // Stored form. Reading checks that every table has the size the tree's shape demands before any
+    // buffer is made, so that no query can leave its arrays; throws StoredFormError.
+    using Stored = CaptData;
+    CaptView stored_view() const;
+    static Capt from_stored(CaptData&& data);
+
+    // Does the sphere (center, r + r_point) reach any afforded point of the leaf the centre lands in?
+    bool collides(const Point3& center, float r) const;
+
+    // Eight queries at once; true when any of them reaches a point. Faults when the tree holds fewer
+    // than eight lanes.
+    bool collides_simd(const CenterRows8& centers, const Radii8& radii) const;
+
+    std::span<const float> tests() const { return tests_; }
+    std::span<const Aabb> aabbs() const { return aabbs_; }
+    std::span<const std::uint32_t> starts() const { return starts_; }
+    const AlignedBuffer& afforded(int axis) const { return afforded_[axis]; }
+    float r_point() const { return r_point_; }
+    std::uint32_t lanes_log2() const { return lanes_log2_; }
+
+    // Number of leaves (a power of two) and tree depth.
+    std::size_t leaf_count() const { return aabbs_.size(); }
+    int depth() const;
+
+private:
+    std::size_t descend(const Point3& center) const;
+
+    std::vector<float> tests_;
+    std::vector<Aabb> aabbs_;
+    std::vector<std::uint32_t> starts_;
+    std::array<AlignedBuffer, 3> afforded_;
+    float r_point_ = 0.0f;
+    std::uint32_t lanes_log2_ = built_lanes_log2;
+
+    friend class CaptBuilder;
+};
+
+}  // namespace trelk::pointcloud
