@@ -3,6 +3,7 @@
 #include <bit>
 #include <string>
 
+#include "binding/json_dict.hpp"
 #include "glam_wrappers/algebra_args.hpp"
 
 namespace quorix::py {
@@ -155,6 +156,9 @@ const ClassGroup constructors(
         method<A, "look_at_lh", "(eye, center, up)", &A::look_at_lh>(),
         method<A, "look_at_rh", "(eye, center, up)", &A::look_at_rh>(),
     });
+
+// JSON text and plain-data forms: the stored values in storage order.
+const ClassGroup forms(ClassOf<A>::lazy(), {}, json_dict_methods<A, "a sequence of 12 f64values">());
 
 }  // namespace
 }  // namespace quorix::py

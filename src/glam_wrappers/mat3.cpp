@@ -1,6 +1,7 @@
 // Mat3: the 3x3 matrix class, for rotations and linear maps of space and for two-dimensional
 // affine transforms. The matrix protocol comes from MatrixClass; this file adds the methods of
 // its own size.
+#include "binding/json_dict.hpp"
 #include "glam_wrappers/matrix_class.hpp"
 
 namespace quorix::py {
@@ -52,6 +53,9 @@ const ClassGroup own_methods(
         method<M, "from_scale_angle_translation", "(scale, angle, translation)",
                [](const DVec2& s, double angle, const DVec2& t) { return M::from_scale_angle_translation(s, angle, t); }>(),
     });
+
+// JSON text and plain-data forms: the stored values in storage order.
+const ClassGroup forms(ClassOf<M>::lazy(), {}, json_dict_methods<M, "a sequence of 9 f64values">());
 
 }  // namespace
 }  // namespace quorix::py

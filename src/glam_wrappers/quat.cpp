@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <tuple>
 
+#include "binding/json_dict.hpp"
 #include "glam_wrappers/algebra_args.hpp"
 #include "glam_wrappers/product_operators.hpp"
 
@@ -72,11 +73,7 @@ const ClassGroup protocol(
             method<Q, "angle_between", "($self, rhs)", [](const Q& q, const Q& r) { return q.angle_between(r); }>(),
             method<Q, "rotate_towards", "($self, rhs, max_angle)",
                    [](const Q& q, const Q& r, double max_angle) { return q.rotate_towards(r, max_angle); }>(),
-            method<Q, "to_axis_angle", "($self)",
-                   [](const Q& q) {
-                       auto [axis, angle] = q.to_axis_angle();
-                       return std::tuple{axis, angle};
-                   }>(),
+            method<Q, "to_axis_angle", "($self)", [](const Q& q) { return q.to_axis_angle(); }>(),
             method<Q, "to_scaled_axis", "($self)", [](const Q& q) { return q.to_scaled_axis(); }>(),
             method<Q, "to_euler", "($self, order)",
                    [](const Q& q, EulerRot order) { return angle_tuple(q.to_euler(order)); }>(),
@@ -135,6 +132,9 @@ const ClassGroup constructors(
         method<Q, "look_at_rh", "(eye, center, up)",
                [](const DVec3& eye, const DVec3& center, const DVec3& up) { return Q::look_at_rh(eye, center, up); }>(),
     });
+
+// JSON text and plain-data forms: the stored values in storage order.
+const ClassGroup forms(ClassOf<Q>::lazy(), {}, json_dict_methods<Q, "a sequence of 4 f64 values">());
 
 }  // namespace
 }  // namespace quorix::py
