@@ -23,7 +23,7 @@ A build(PyObject* const* slots) {
     return a;
 }
 
-using New = Constructor<A, "(translation=None, rotation=None, *, __pickle_state__=None)", &build>;
+using New = Constructor<A, &build>;
 
 // a * o applies o first; only another affine transform is a product of this class.
 PyObject* multiply(PyObject* a, PyObject* b) {
@@ -66,11 +66,7 @@ PyObject* to_cols_array_2d(const A& a) {
 
 }  // namespace
 
-LazyType& ClassOf<A>::lazy() {
-    static LazyType type({name, "Affine3(translation=None, rotation=None, *, __pickle_state__=None)",
-                          sizeof(ValueObject<A>), 0, &New::vectorcall});
-    return type;
-}
+LazyType& ClassOf<A>::lazy() { return value_class_type<A, &build>(); }
 
 namespace {
 

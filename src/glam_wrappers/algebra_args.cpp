@@ -1,7 +1,5 @@
 #include "glam_wrappers/algebra_args.hpp"
 
-#include "binding/numpy_api.hpp"
-
 namespace quorix::py {
 
 EulerRot member_order(PyObject* member) {
@@ -21,19 +19,6 @@ bool Arg<EulerRot>::read(PyObject* o, EulerRot& out) {
     else
         set_not_instance(o, "EulerRot");
     return false;
-}
-
-bool read_xyzw(PyObject* o, double* out, std::size_t n, bool sequence_step) {
-    if (sequence_step) {
-        if (read_float_sequence(o, out, n)) return true;
-        if (!discard_ordinary_error()) return false;
-    }
-    PyObject* const* names = component_names();
-    for (std::size_t i = 0; i < n; ++i) {
-        Ref attr(PyObject_GetAttr(o, names[i]));
-        if (!attr || !read_float(attr.get(), out[i])) return false;
-    }
-    return true;
 }
 
 namespace {
@@ -75,47 +60,6 @@ bool Arg<DAffine3>::read(PyObject* o, DAffine3& out) {
     if (!matrix || !read_matrix_like(matrix.get(), out.matrix3)) return false;
     Ref translation(PyObject_GetAttrString(o, "translation"));
     return translation && read_vector_like(translation.get(), out.translation);
-}
-
-bool read_float_grid(PyObject* o, double* out, std::size_t rows, std::size_t cols) {
-    if (!PySequence_Check(o)) {
-        set_not_instance(o, "Sequence");
-        return false;
-    }
-    const Py_ssize_t len = PySequence_Size(o);
-    if (len < 0) return false;
-    if (static_cast<std::size_t>(len) != rows) {
-        PyErr_Format(PyExc_ValueError, "expected a sequence of length %zu (got %zd)", rows, len);
-        return false;
-    }
-    for (std::size_t r = 0; r < rows; ++r) {
-        Ref item(PySequence_GetItem(o, static_cast<Py_ssize_t>(r)));
-        if (!item || !read_float_sequence(item.get(), out + r * cols, cols)) return false;
-    }
-    return true;
-}
-
-bool read_numpy_matrix(PyObject* o, double* out, std::size_t rows, std::size_t cols, bool& shape_ok) {
-    try {
-        Float64Array a(o);
-        if (a.ndim() != 2) {
-            PyErr_SetString(PyExc_TypeError, "'ndarray' object is not an instance of 'ndarray'");
-            return false;
-        }
-        shape_ok = a.dim(0) == static_cast<Py_ssize_t>(rows) && a.dim(1) == static_cast<Py_ssize_t>(cols);
-        if (shape_ok)
-            for (std::size_t r = 0; r < rows; ++r)
-                for (std::size_t c = 0; c < cols; ++c)
-                    out[r * cols + c] = a.at(static_cast<Py_ssize_t>(r), static_cast<Py_ssize_t>(c));
-        return true;
-    } catch (const PythonError&) {
-        return false;
-    }
-}
-
-PyObject* numpy_matrix(std::size_t rows, std::size_t cols, const double* row_major) {
-    const Py_ssize_t shape[2] = {static_cast<Py_ssize_t>(rows), static_cast<Py_ssize_t>(cols)};
-    return numpy_array(shape, row_major);
 }
 
 }  // namespace quorix::py

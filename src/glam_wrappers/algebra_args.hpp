@@ -1,6 +1,6 @@
 // The argument rules of the rotation and matrix classes, by which every parameter and operand of
 // type Quat, Mat3, Mat4, Affine3 or EulerRot is read, and the conversions of those values back
-// into Python objects. Also the array-shaped arguments (nested sequences, 2-D NumPy arrays).
+// into Python objects.
 #pragma once
 
 #include <cstddef>
@@ -30,11 +30,6 @@ struct Arg<EulerRot> {
 };
 
 // ---- the rules over the stored components ----
-
-// Components of an object that is not of the class itself: when `sequence_step`, a sequence of
-// exactly n numbers (its failure discarded); else the attributes x, y, (z, w), whose first
-// failure is the error.
-bool read_xyzw(PyObject* o, double* out, std::size_t n, bool sequence_step);
 
 // The columns of `o.to_cols_array_2d()`, which must be a tuple of n tuples of n numbers.
 bool read_cols_tuple(PyObject* o, double* out, std::size_t n);
@@ -95,42 +90,6 @@ template <> struct ToPy<DQuat> : WrapInClass<DQuat> {};
 template <> struct ToPy<DMat3> : WrapInClass<DMat3> {};
 template <> struct ToPy<DMat4> : WrapInClass<DMat4> {};
 template <> struct ToPy<DAffine3> : WrapInClass<DAffine3> {};
-
-// ---- array-shaped arguments ----
-
-// A sequence of exactly R sequences of exactly C numbers (from_cols_array_2d): the sequence
-// rule's errors, raised.
-template <std::size_t R, std::size_t C>
-struct FloatGrid {
-    double v[R][C];
-};
-
-bool read_float_grid(PyObject* o, double* out, std::size_t rows, std::size_t cols);
-
-template <std::size_t R, std::size_t C>
-struct Arg<FloatGrid<R, C>> {
-    static bool read(PyObject* o, FloatGrid<R, C>& out) { return read_float_grid(o, &out.v[0][0], R, C); }
-};
-
-// A two-dimensional float64 array-like (from_numpy), rows first. Anything NumPy cannot make into
-// a two-dimensional array fails; another shape is left for the method to report.
-template <std::size_t R, std::size_t C>
-struct NumpyMatrix {
-    bool shape_ok = false;
-    double a[R][C];
-};
-
-bool read_numpy_matrix(PyObject* o, double* out, std::size_t rows, std::size_t cols, bool& shape_ok);
-
-template <std::size_t R, std::size_t C>
-struct Arg<NumpyMatrix<R, C>> {
-    static bool read(PyObject* o, NumpyMatrix<R, C>& out) {
-        return read_numpy_matrix(o, &out.a[0][0], R, C, out.shape_ok);
-    }
-};
-
-// A new (rows, cols) float64 array of a row-major buffer.
-PyObject* numpy_matrix(std::size_t rows, std::size_t cols, const double* row_major);
 
 // Euler angles as a tuple of three floats.
 inline std::tuple<double, double, double> angle_tuple(const std::array<double, 3>& a) { return {a[0], a[1], a[2]}; }

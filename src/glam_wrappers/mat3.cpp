@@ -10,15 +10,11 @@ namespace {
 
 using M = DMat3;
 using C = MatrixClass<M>;
-using New = Constructor<M, "(x_axis=None, y_axis=None, z_axis=None, *, __pickle_state__=None)", &C::build>;
+using New = Constructor<M, &C::build>;
 
 }  // namespace
 
-LazyType& ClassOf<M>::lazy() {
-    static LazyType type({name, "Mat3(x_axis=None, y_axis=None, z_axis=None, *, __pickle_state__=None)",
-                          sizeof(ValueObject<M>), 0, &New::vectorcall});
-    return type;
-}
+LazyType& ClassOf<M>::lazy() { return value_class_type<M, &C::build>(); }
 
 namespace {
 

@@ -16,30 +16,15 @@ using Q = DQuat;
 using P = ValueProtocol<Q>;
 
 // Components converted in the order x, y, z, w (0, 0, 0, 1 when absent); a state replaces them.
-Q build(PyObject* const* slots) {
-    Stored<Q> s{0.0, 0.0, 0.0, 1.0};
-    for (std::size_t i = 0; i < 4; ++i)
-        if (slots[i]) read_argument(slots[i], ClassOf<Q>::fields[i], s[i]);
-    Q q = from_stored<Q>(s);
-    P::apply_state(slots[4], q);
-    return q;
-}
+Q build(PyObject* const* slots) { return build_from_components<Q>(slots, {0.0, 0.0, 0.0, 1.0}); }
 
-using New = Constructor<Q, "(x=0.0, y=0.0, z=0.0, w=1.0, *, __pickle_state__=None)", &build>;
+using New = Constructor<Q, &build>;
 
-PyObject* to_numpy(const Q& q) {
-    const Stored<Q> s = stored(q);
-    const Py_ssize_t shape[1] = {4};
-    return numpy_array(shape, s.data());
-}
+PyObject* to_numpy(const Q& q) { return numpy_vector(4, stored(q).data()); }
 
 }  // namespace
 
-LazyType& ClassOf<Q>::lazy() {
-    static LazyType type({name, "Quat(x=0.0, y=0.0, z=0.0, w=1.0, *, __pickle_state__=None)",
-                          sizeof(ValueObject<Q>), 0, &New::vectorcall});
-    return type;
-}
+LazyType& ClassOf<Q>::lazy() { return value_class_type<Q, &build>(); }
 
 namespace {
 
@@ -48,7 +33,7 @@ const ClassGroup protocol(
     [] {
         std::vector<PyType_Slot> s = P::slots();
         for (auto& part : {New::slots(), ProductOperators<Q, DVec3>::slots()}) s.insert(s.end(), part.begin(), part.end());
-        s.push_back({Py_tp_members, double_members<Q>(ClassOf<Q>::fields)});
+        s.push_back({Py_tp_members, double_members<Q>()});
         s.push_back({Py_tp_repr, reinterpret_cast<void*>(&P::call_text)});
         s.push_back({Py_tp_str, reinterpret_cast<void*>(&P::list_text)});
         return s;

@@ -1,5 +1,7 @@
 #include "glam_wrappers/value_class.hpp"
 
+#include <atomic>
+
 #include "support/float_text.hpp"
 
 namespace quorix::py {
@@ -29,15 +31,41 @@ PyObject* array_protocol(PyObject* fresh_array, std::optional<PyObject*> dtype, 
     return PyObject_CallMethod(array.get(), "astype", "O", *dtype);
 }
 
-void raise_numpy_shape(const char* class_name, std::initializer_list<std::size_t> dims) {
-    std::string msg = std::string(class_name) + ".from_numpy expected shape (";
-    std::size_t i = 0;
-    for (std::size_t d : dims) {
-        if (i++) msg += ", ";
-        msg += std::to_string(d);
+PyObject* const* component_names() {
+    // Published once; a thread that loses the race drops its own strings. No lock is held while
+    // the interpreter runs.
+    static std::atomic<PyObject**> published{nullptr};
+    if (PyObject** names = published.load(std::memory_order_acquire)) return names;
+    auto* made = new PyObject*[4];
+    const char* text[4] = {"x", "y", "z", "w"};
+    for (int i = 0; i < 4; ++i) {
+        made[i] = PyUnicode_InternFromString(text[i]);
+        if (!made[i]) {
+            for (int j = 0; j < i; ++j) Py_DECREF(made[j]);
+            delete[] made;
+            throw PythonError{};
+        }
     }
-    msg += dims.size() == 1 ? ",)" : ")";
-    raise(PyExc_ValueError, msg.c_str());
+    PyObject** expected = nullptr;
+    if (!published.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) {
+        for (int i = 0; i < 4; ++i) Py_DECREF(made[i]);
+        delete[] made;
+        return expected;
+    }
+    return made;
+}
+
+bool read_xyzw(PyObject* o, double* out, std::size_t n, bool sequence_step) {
+    if (sequence_step) {
+        if (read_float_sequence(o, out, n)) return true;
+        if (!discard_ordinary_error()) return false;
+    }
+    PyObject* const* names = component_names();
+    for (std::size_t i = 0; i < n; ++i) {
+        Ref attr(PyObject_GetAttr(o, names[i]));
+        if (!attr || !read_float(attr.get(), out[i])) return false;
+    }
+    return true;
 }
 
 }  // namespace quorix::py

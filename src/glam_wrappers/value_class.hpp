@@ -7,7 +7,7 @@
 #include <array>
 #include <bit>
 #include <cstddef>
-#include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,6 +20,7 @@
 #include "binding/method.hpp"
 #include "binding/pickle_state.hpp"
 #include "binding/siphash.hpp"
+#include "glam_wrappers/array_args.hpp"
 #include "glam_wrappers/classes.hpp"
 
 #if PY_VERSION_HEX < 0x030C0000
@@ -92,20 +93,25 @@ PyObject* float_list(std::span<const double> values);
 // values live in the object, not in an array, so a request never to copy cannot be met.
 PyObject* array_protocol(PyObject* fresh_array, std::optional<PyObject*> dtype, std::optional<PyObject*> copy);
 
-// ValueError "{class}.from_numpy expected shape (3,)" / "(3, 4)".
-[[noreturn]] void raise_numpy_shape(const char* class_name, std::initializer_list<std::size_t> dims);
-
-// Read-only float members named after the first K stored doubles of V (x, y, z, w), read straight
-// from the object.
-template <class V, std::size_t K>
-PyMemberDef* double_members(const char* const (&names)[K]) {
-    static PyMemberDef members[K + 1] = {};
-    for (std::size_t i = 0; i < K; ++i) {
+// Read-only float members x, y, (z, w), read straight from the first stored doubles of V.
+template <class V>
+PyMemberDef* double_members() {
+    constexpr std::size_t count = std::size(ClassOf<V>::fields);
+    static PyMemberDef members[count + 1] = {};
+    for (std::size_t i = 0; i < count; ++i) {
         const auto offset = static_cast<Py_ssize_t>(offsetof(ValueObject<V>, value) + i * sizeof(double));
-        members[i] = PyMemberDef{names[i], member_double, offset, member_readonly, nullptr};
+        members[i] = PyMemberDef{ClassOf<V>::fields[i], member_double, offset, member_readonly, nullptr};
     }
     return members;
 }
+
+// The attribute names x, y, z, w as interned strings, made once.
+PyObject* const* component_names();
+
+// The components of an object that is not of the class itself: when `sequence_step`, a sequence
+// of exactly n numbers (its failure discarded); else the attributes x, y, (z, w) by the float
+// rule, whose first failure is the error.
+bool read_xyzw(PyObject* o, double* out, std::size_t n, bool sequence_step);
 
 // A class attribute holding one value of the class.
 template <class V, Text Name, auto Make>
@@ -203,12 +209,12 @@ struct ValueProtocol {
 
 // The constructor of V's class, both calling conventions, over `Build(slots)`, which converts the
 // parsed arguments (absent ones null) into the value.
-template <class V, Text Params, auto Build>
+template <class V, auto Build>
 struct Constructor {
     static constexpr std::size_t max_params = 8;
 
     static const Signature& signature() {
-        static const Signature sig(ClassOf<V>::name, "__new__", Params.s);
+        static const Signature sig(ClassOf<V>::name, "__new__", ClassOf<V>::params);
         return sig;
     }
 
@@ -230,5 +236,26 @@ struct Constructor {
 
     static std::vector<PyType_Slot> slots() { return {{Py_tp_new, reinterpret_cast<void*>(&tp_new)}}; }
 };
+
+// The class object of V, built by `Build`; its docstring is the class name and the constructor's
+// parameters.
+template <class V, auto Build>
+LazyType& value_class_type() {
+    static const std::string text_signature = std::string(ClassOf<V>::name) + ClassOf<V>::params;
+    static LazyType type({ClassOf<V>::name, text_signature.c_str(), sizeof(ValueObject<V>), 0,
+                          &Constructor<V, Build>::vectorcall});
+    return type;
+}
+
+// Construction from the stored components themselves (vectors, Quat): each given one by the float
+// rule, in storage order, the absent ones from `defaults`; a state then replaces them all.
+template <class V>
+V build_from_components(PyObject* const* slots, Stored<V> defaults) {
+    for (std::size_t i = 0; i < stored_count<V>; ++i)
+        if (slots[i]) read_argument(slots[i], ClassOf<V>::fields[i], defaults[i]);
+    V v = from_stored<V>(defaults);
+    ValueProtocol<V>::apply_state(slots[stored_count<V>], v);
+    return v;
+}
 
 }  // namespace quorix::py
