@@ -139,9 +139,14 @@ struct ValueProtocol {
     static PyObject* richcompare(PyObject* self, PyObject* other, int op) {
         return guard([&]() -> PyObject* {
             if ((op != Py_EQ && op != Py_NE) || !is_instance<V>(self)) Py_RETURN_NOTIMPLEMENTED;
-            V o;
-            if (!try_read(other, o)) Py_RETURN_NOTIMPLEMENTED;
-            const bool equal = value_of<V>(self) == o;
+            bool equal;
+            if (Py_TYPE(other) == Py_TYPE(self)) {
+                equal = value_of<V>(self) == value_of<V>(other);
+            } else {
+                V o;
+                if (!try_read(other, o)) Py_RETURN_NOTIMPLEMENTED;
+                equal = value_of<V>(self) == o;
+            }
             return ToPy<bool>::convert((op == Py_EQ) == equal);
         });
     }
