@@ -1,5 +1,8 @@
 """JSON text and plain-data forms of Quat, Mat3 and Affine3: the stored values in storage order,
 with each class's count in the readers' messages. Mat4 has neither form."""
+import copy
+import pickle
+
 import pytest
 
 from algebra_support import bits, components
@@ -44,3 +47,10 @@ def test_refusals(cls, n, expected, value):
 
 def test_mat4_has_no_plain_forms():
     assert not any(hasattr(Mat4, name) for name in ("to_json", "from_json", "to_dict", "from_dict"))
+
+
+@pytest.mark.parametrize("value", [Quat(1, -0.0, 3, float("nan")), Mat3.from_cols_array(range(9)),
+                                   Mat4.from_cols_array([-0.0] * 16), Affine3.from_cols_array(range(12))])
+def test_pickle_and_copy(value):
+    for back in (pickle.loads(pickle.dumps(value)), copy.copy(value), copy.deepcopy(value)):
+        assert type(back) is type(value) and back is not value and bits(back) == bits(value)
