@@ -72,16 +72,13 @@ namespace {
 
 const ClassGroup protocol(
     ClassOf<A>::lazy(),
-    [] {
-        std::vector<PyType_Slot> s = P::slots();
-        std::vector<PyType_Slot> n = New::slots();
-        s.insert(s.end(), n.begin(), n.end());
-        s.push_back({Py_nb_multiply, reinterpret_cast<void*>(&multiply)});
-        s.push_back({Py_tp_repr, reinterpret_cast<void*>(&repr)});
-        return s;
-    }(),
-    [] {
-        std::vector<PyMethodDef> m = {
+    joined<PyType_Slot>({P::slots(), New::slots(),
+                         {
+                             {Py_nb_multiply, reinterpret_cast<void*>(&multiply)},
+                             {Py_tp_repr, reinterpret_cast<void*>(&repr)},
+                         }}),
+    joined<PyMethodDef>({
+        {
             method<A, "transform_point3", "($self, rhs)", [](const A& a, const DVec3& p) { return a.transform_point3(p); }>(),
             method<A, "transform_vector3", "($self, rhs)", [](const A& a, const DVec3& v) { return a.transform_vector3(v); }>(),
             method<A, "inverse", "($self)", [](const A& a) { return a.inverse(); }>(),
@@ -92,32 +89,25 @@ const ClassGroup protocol(
                    }>(),
             method<A, "to_cols_array", "($self)", [](const A& a) { return float_list(stored(a)); }>(),
             method<A, "to_cols_array_2d", "($self)", &to_cols_array_2d>(),
-            method<A, "to_numpy", "($self)", &to_numpy>(),
-            method<A, "__array__", "($self, dtype=None, copy=None)",
-                   [](const A& a, std::optional<PyObject*> dtype, std::optional<PyObject*> copy) {
-                       return array_protocol(to_numpy(a), dtype, copy);
-                   }>(),
-        };
-        std::vector<PyMethodDef> shared = P::methods();
-        m.insert(m.end(), shared.begin(), shared.end());
-        return m;
-    }(),
-    [] {
-        std::vector<PyGetSetDef> p = {
+        },
+        P::methods(),
+        numpy_methods<A, &to_numpy>(),
+    }),
+    joined<PyGetSetDef>({
+        {
             property<A, "matrix3", [](const A& a) { return a.matrix3; }>(),
             property<A, "translation", [](const A& a) { return a.translation; }>(),
-        };
-        std::vector<PyGetSetDef> shared = P::properties();
-        p.insert(p.end(), shared.begin(), shared.end());
-        return p;
-    }(),
-    [] {
-        std::vector<ClassAttribute> a = P::attributes();
-        a.push_back(constant<A, "IDENTITY", [] { return A::identity(); }>());
-        a.push_back(constant<A, "ZERO", [] { return A::zero(); }>());
-        a.push_back(constant<A, "NAN", [] { return A::nan(); }>());
-        return a;
-    }());
+        },
+        P::properties(),
+    }),
+    joined<ClassAttribute>({
+        P::attributes(),
+        {
+            constant<A, "IDENTITY", [] { return A::identity(); }>(),
+            constant<A, "ZERO", [] { return A::zero(); }>(),
+            constant<A, "NAN", [] { return A::nan(); }>(),
+        },
+    }));
 
 const ClassGroup constructors(
     ClassOf<A>::lazy(), {},

@@ -20,13 +20,7 @@ namespace {
 
 const ClassGroup protocol(
     ClassOf<M>::lazy(),
-    [] {
-        std::vector<PyType_Slot> s = C::slots();
-        std::vector<PyType_Slot> n = New::slots();
-        s.insert(s.end(), n.begin(), n.end());
-        return s;
-    }(),
-    C::methods(), C::properties(), C::attributes());
+    joined<PyType_Slot>({C::slots(), New::slots()}), C::methods(), C::properties(), C::attributes());
 
 const ClassGroup own_methods(
     ClassOf<M>::lazy(), {},

@@ -65,11 +65,7 @@ struct MatrixClass {
     }
 
     static std::vector<PyType_Slot> slots() {
-        std::vector<PyType_Slot> s = P::slots();
-        std::vector<PyType_Slot> ops = Ops::slots();
-        s.insert(s.end(), ops.begin(), ops.end());
-        s.push_back({Py_tp_repr, reinterpret_cast<void*>(&repr)});
-        return s;
+        return joined<PyType_Slot>({P::slots(), Ops::slots(), {{Py_tp_repr, reinterpret_cast<void*>(&repr)}}});
     }
 
     static std::vector<PyGetSetDef> properties() {
@@ -79,17 +75,18 @@ struct MatrixClass {
             property<M, "z_axis", [](const M& m) { return m.cols[2]; }>(),
         };
         if constexpr (N == 4) p.push_back(property<M, "w_axis", [](const M& m) { return m.cols[3]; }>());
-        std::vector<PyGetSetDef> shared = P::properties();
-        p.insert(p.end(), shared.begin(), shared.end());
-        return p;
+        return joined<PyGetSetDef>({p, P::properties()});
     }
 
     static std::vector<ClassAttribute> attributes() {
-        std::vector<ClassAttribute> a = P::attributes();
-        a.push_back(constant<M, "IDENTITY", [] { return M::identity(); }>());
-        a.push_back(constant<M, "ZERO", [] { return M::zero(); }>());
-        a.push_back(constant<M, "NAN", [] { return M::nan(); }>());
-        return a;
+        return joined<ClassAttribute>({
+            P::attributes(),
+            {
+                constant<M, "IDENTITY", [] { return M::identity(); }>(),
+                constant<M, "ZERO", [] { return M::zero(); }>(),
+                constant<M, "NAN", [] { return M::nan(); }>(),
+            },
+        });
     }
 
     static PyMethodDef from_cols() {
@@ -104,7 +101,7 @@ struct MatrixClass {
     }
 
     static std::vector<PyMethodDef> methods() {
-        std::vector<PyMethodDef> m = {
+        return joined<PyMethodDef>({{
             from_cols(),
             method<M, "from_cols_array", "(m)", [](const FloatArray<N * N>& a) { return M::from_cols_array(std::to_array(a.v)); }>(),
             method<M, "from_cols_array_2d", "(m)",
@@ -148,16 +145,8 @@ struct MatrixClass {
             method<M, "recip", "($self)", [](const M& m) { return m.recip(); }>(),
             method<M, "to_cols_array", "($self)", [](const M& m) { return float_list(stored(m)); }>(),
             method<M, "to_cols_array_2d", "($self)", &to_cols_array_2d>(),
-            method<M, "to_numpy", "($self)", &to_numpy>(),
-            method<M, "__array__", "($self, dtype=None, copy=None)",
-                   [](const M& m, std::optional<PyObject*> dtype, std::optional<PyObject*> copy) {
-                       return array_protocol(to_numpy(m), dtype, copy);
-                   }>(),
             method<M, "to_euler", "($self, order)", [](const M& m, EulerRot order) { return angle_tuple(m.to_euler(order)); }>(),
-        };
-        std::vector<PyMethodDef> shared = P::methods();
-        m.insert(m.end(), shared.begin(), shared.end());
-        return m;
+        }, P::methods(), numpy_methods<M, &to_numpy>()});
     }
 };
 

@@ -30,20 +30,14 @@ namespace {
 
 const ClassGroup protocol(
     ClassOf<Q>::lazy(),
-    [] {
-        std::vector<PyType_Slot> s = P::slots();
-        for (auto& part : {New::slots(), ProductOperators<Q, DVec3>::slots()}) s.insert(s.end(), part.begin(), part.end());
-        s.push_back({Py_tp_members, double_members<Q>()});
-        s.push_back({Py_tp_repr, reinterpret_cast<void*>(&P::call_text)});
-        s.push_back({Py_tp_str, reinterpret_cast<void*>(&P::list_text)});
-        return s;
-    }(),
-    [] {
-        std::vector<PyMethodDef> m = {
-            method<Q, "__array__", "($self, dtype=None, copy=None)",
-                   [](const Q& q, std::optional<PyObject*> dtype, std::optional<PyObject*> copy) {
-                       return array_protocol(to_numpy(q), dtype, copy);
-                   }>(),
+    joined<PyType_Slot>({P::slots(), New::slots(), ProductOperators<Q, DVec3>::slots(),
+                         {
+                             {Py_tp_members, double_members<Q>()},
+                             {Py_tp_repr, reinterpret_cast<void*>(&P::call_text)},
+                             {Py_tp_str, reinterpret_cast<void*>(&P::list_text)},
+                         }}),
+    joined<PyMethodDef>({
+        {
             method<Q, "conjugate", "($self)", [](const Q& q) { return q.conjugate(); }>(),
             method<Q, "inverse", "($self)", [](const Q& q) { return q.inverse(); }>(),
             method<Q, "dot", "($self, rhs)", [](const Q& q, const Q& r) { return q.dot(r); }>(),
@@ -63,22 +57,21 @@ const ClassGroup protocol(
             method<Q, "to_euler", "($self, order)",
                    [](const Q& q, EulerRot order) { return angle_tuple(q.to_euler(order)); }>(),
             method<Q, "to_array", "($self)", [](const Q& q) { return float_list(stored(q)); }>(),
-            method<Q, "to_numpy", "($self)", &to_numpy>(),
             method<Q, "xyz", "($self)", [](const Q& q) { return q.xyz(); }>(),
             method<Q, "is_normalized", "($self)", [](const Q& q) { return q.is_normalized(); }>(),
             method<Q, "is_near_identity", "($self)", [](const Q& q) { return q.is_near_identity(); }>(),
-        };
-        std::vector<PyMethodDef> shared = P::methods();
-        m.insert(m.end(), shared.begin(), shared.end());
-        return m;
-    }(),
+        },
+        P::methods(),
+        numpy_methods<Q, &to_numpy>(),
+    }),
     P::properties(),
-    [] {
-        std::vector<ClassAttribute> a = P::attributes();
-        a.push_back(constant<Q, "IDENTITY", [] { return Q::identity(); }>());
-        a.push_back(constant<Q, "NAN", [] { return Q::nan(); }>());
-        return a;
-    }());
+    joined<ClassAttribute>({
+        P::attributes(),
+        {
+            constant<Q, "IDENTITY", [] { return Q::identity(); }>(),
+            constant<Q, "NAN", [] { return Q::nan(); }>(),
+        },
+    }));
 
 // Static constructors.
 const ClassGroup constructors(

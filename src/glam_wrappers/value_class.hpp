@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cstddef>
+#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <span>
@@ -66,6 +67,14 @@ bool try_read(PyObject* o, T& out) {
     return false;
 }
 
+// The parts of a class declaration, one after the other.
+template <class T>
+std::vector<T> joined(std::initializer_list<std::vector<T>> parts) {
+    std::vector<T> all;
+    for (const std::vector<T>& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
 // A given argument read by T's rule; a TypeError is renamed after the parameter.
 template <class T>
 void read_argument(PyObject* o, const char* name, T& out) {
@@ -112,6 +121,18 @@ PyObject* const* component_names();
 // of exactly n numbers (its failure discarded); else the attributes x, y, (z, w) by the float
 // rule, whose first failure is the error.
 bool read_xyzw(PyObject* o, double* out, std::size_t n, bool sequence_step);
+
+// to_numpy() and NumPy's __array__ over a function making a new array of the value.
+template <class V, auto ToNumpy>
+std::vector<PyMethodDef> numpy_methods() {
+    return {
+        method<V, "to_numpy", "($self)", ToNumpy>(),
+        method<V, "__array__", "($self, dtype=None, copy=None)",
+               [](const V& v, std::optional<PyObject*> dtype, std::optional<PyObject*> copy) {
+                   return array_protocol(ToNumpy(v), dtype, copy);
+               }>(),
+    };
+}
 
 // A class attribute holding one value of the class.
 template <class V, Text Name, auto Make>

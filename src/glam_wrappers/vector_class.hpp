@@ -154,11 +154,6 @@ struct VectorClass {
         std::vector<PyMethodDef> rest = {
             method<V, "to_list", "($self)", &to_list>(),
             method<V, "to_array", "($self)", &to_list>(),
-            method<V, "to_numpy", "($self)", &to_numpy>(),
-            method<V, "__array__", "($self, dtype=None, copy=None)",
-                   [](const V& v, std::optional<PyObject*> dtype, std::optional<PyObject*> copy) {
-                       return array_protocol(to_numpy(v), dtype, copy);
-                   }>(),
             method<V, "splat", "(v)", [](double s) { return V::splat(s); }>(),
             method<V, "from_array", "(a)",
                    [](const FloatArray<N>& a) {
@@ -174,10 +169,7 @@ struct VectorClass {
                        return r;
                    }>(),
         };
-        m.insert(m.end(), rest.begin(), rest.end());
-        std::vector<PyMethodDef> shared = P::methods();
-        m.insert(m.end(), shared.begin(), shared.end());
-        return m;
+        return joined<PyMethodDef>({m, rest, P::methods(), numpy_methods<V, &to_numpy>()});
     }
 
     static std::vector<PyGetSetDef> properties() { return P::properties(); }
@@ -186,8 +178,7 @@ struct VectorClass {
     // ---- slots ----
 
     static std::vector<PyType_Slot> slots() {
-        std::vector<PyType_Slot> s = P::slots();
-        std::vector<PyType_Slot> own = {
+        return joined<PyType_Slot>({P::slots(), {
             {Py_tp_members, double_members<V>()},
             {Py_tp_new, reinterpret_cast<void*>(&Constructor<V, &build>::tp_new)},
             {Py_tp_repr, reinterpret_cast<void*>(&P::call_text)},
@@ -203,9 +194,7 @@ struct VectorClass {
             {Py_mp_subscript, reinterpret_cast<void*>(&subscript)},
             {Py_sq_length, reinterpret_cast<void*>(&length)},
             {Py_sq_item, reinterpret_cast<void*>(&item)},
-        };
-        s.insert(s.end(), own.begin(), own.end());
-        return s;
+        }});
     }
 };
 
