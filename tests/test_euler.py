@@ -3,7 +3,7 @@ import math
 import struct
 
 import pytest
-from hypothesis import given, settings, strategies as st
+from hypothesis import assume, given, settings, strategies as st
 
 from algebra_support import bits, components, same_values
 from quorixpy import EulerRot, Mat3, Mat4, Quat
@@ -145,15 +145,17 @@ def test_from_euler_matches_scipy(name, abc):
 def test_to_euler_matches_scipy(name, xyzw):
     order = getattr(EulerRot, name)
     rotation = Rotation.from_quat(xyzw)
+    expected = rotation.as_euler(scipy_sequence(name))
+    tait_bryan = name[0] != name[2]
+    # Within a hair of gimbal lock the outer angles come from rounding noise: not comparable.
+    assume(abs(math.cos(expected[1]) if tait_bryan else math.sin(expected[1])) > 1e-6)
     q = Quat(*rotation.as_quat())
     for value in (q, Mat3.from_quat(q), Mat4.from_quat(q)):
         abc = value.to_euler(order)
         assert Rotation.from_euler(scipy_sequence(name), abc).as_matrix() == pytest.approx(rotation.as_matrix(), abs=1e-6)
-    if name[0] != name[2]:
+    if tait_bryan and abs(math.cos(expected[1])) > 1e-3:
         # Tait-Bryan angles are unique away from gimbal lock, in the same ranges as SciPy's.
-        expected = rotation.as_euler(scipy_sequence(name))
-        if abs(abs(expected[1]) - math.pi / 2) > 1e-3:
-            assert same_angles(q.to_euler(order), expected)
+        assert same_angles(q.to_euler(order), expected)
 
 
 @pytest.mark.parametrize("order", ORDERS)
