@@ -2,13 +2,16 @@
 // PanicException; nothing below it knows about Python.
 #pragma once
 
+#include <source_location>
 #include <stdexcept>
 #include <string>
 
 namespace quorix {
 
 struct Fault : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit Fault(const std::string& message, std::source_location where = std::source_location::current())
+        : std::runtime_error(message), where(where) {}
+    std::source_location where;  // where the fault was raised, for the fault report
 };
 
 // The range clamp's check: lower bound above upper bound, or either NaN.

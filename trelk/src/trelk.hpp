@@ -15,3 +15,4 @@
 #include "plane/ref_convex.hpp"
 #include "sphere.hpp"
 #include "util.hpp"
+#include "approx.hpp"

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "aligned_buffer.hpp"
+#include "approx.hpp"
 #include "math.hpp"
 
 namespace {
@@ -43,6 +44,15 @@ TEST(Math, NormalizeOrZeroAndNanIgnoringExtremes) {
     EXPECT_EQ(trelk::clamp01(-3.0f), 0.0f);
     EXPECT_EQ(trelk::clamp01(3.0f), 1.0f);
     EXPECT_EQ(trelk::EPS, 1.1920929e-7f);
+}
+
+TEST(Math, AbsDiffEqIsInclusiveAndRejectsNan) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_TRUE(trelk::abs_diff_eq(1.0f, 1.5f, 0.5f));
+    EXPECT_FALSE(trelk::abs_diff_eq(1.0f, 1.5f, 0.49f));
+    EXPECT_FALSE(trelk::abs_diff_eq(nan, nan, 1.0f));
+    EXPECT_FALSE(trelk::abs_diff_eq(Vec3{0, 0, nan}, Vec3{0, 0, 0}, 1.0f));
+    EXPECT_TRUE(trelk::abs_diff_eq(Vec3{0, 0, 1}, Vec3{0, 0.25f, 0.75f}, 0.25f));
 }
 
 TEST(AlignedBuffer, StaysAlignedThroughGrowthCopyAndShrink) {

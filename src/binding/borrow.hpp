@@ -1,0 +1,61 @@
+// Borrow flag of the mutable classes: any number of shared borrows or one exclusive borrow.
+// Atomic, so it holds without the interpreter lock; a conflict is an error, never a wait.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <stdexcept>
+
+namespace quorix::py {
+
+// Reported to Python as RuntimeError with this text.
+struct BorrowError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class BorrowFlag {
+public:
+    void acquire_shared() {
+        std::int64_t n = state_.load(std::memory_order_relaxed);
+        do {
+            if (n == exclusive) throw BorrowError("Already mutably borrowed");
+        } while (!state_.compare_exchange_weak(n, n + 1, std::memory_order_acquire, std::memory_order_relaxed));
+    }
+    void release_shared() { state_.fetch_sub(1, std::memory_order_release); }
+
+    void acquire_exclusive() {
+        std::int64_t expected = 0;
+        if (!state_.compare_exchange_strong(expected, exclusive, std::memory_order_acquire, std::memory_order_relaxed))
+            throw BorrowError("Already borrowed");
+    }
+    void release_exclusive() { state_.store(0, std::memory_order_release); }
+
+private:
+    static constexpr std::int64_t exclusive = -1;
+    std::atomic<std::int64_t> state_{0};
+};
+
+// Scoped borrows, released on every exit path.
+class SharedBorrow {
+public:
+    explicit SharedBorrow(BorrowFlag& f) : f_(f) { f_.acquire_shared(); }
+    ~SharedBorrow() { f_.release_shared(); }
+    SharedBorrow(const SharedBorrow&) = delete;
+    SharedBorrow& operator=(const SharedBorrow&) = delete;
+
+private:
+    BorrowFlag& f_;
+};
+
+class ExclusiveBorrow {
+public:
+    explicit ExclusiveBorrow(BorrowFlag& f) : f_(f) { f_.acquire_exclusive(); }
+    ~ExclusiveBorrow() { f_.release_exclusive(); }
+    ExclusiveBorrow(const ExclusiveBorrow&) = delete;
+    ExclusiveBorrow& operator=(const ExclusiveBorrow&) = delete;
+
+private:
+    BorrowFlag& f_;
+};
+
+}  // namespace quorix::py

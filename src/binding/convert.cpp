@@ -1,0 +1,58 @@
+#include "binding/convert.hpp"
+
+#include "binding/errors.hpp"
+
+namespace quorix::py {
+
+bool read_index(PyObject* o, Py_ssize_t& out) {
+    if (PyLong_CheckExact(o)) {
+        out = PyLong_AsSsize_t(o);
+        return !(out == -1 && PyErr_Occurred());
+    }
+    PyObject* i = PyNumber_Index(o);
+    if (!i) return false;
+    out = PyLong_AsSsize_t(i);
+    Py_DECREF(i);
+    return !(out == -1 && PyErr_Occurred());
+}
+
+bool read_float_sequence(PyObject* o, double* out, std::size_t n) {
+    // Lists and tuples are read in place; their item access is plain indexing.
+    if (PyList_CheckExact(o) || PyTuple_CheckExact(o)) {
+        Py_ssize_t len = PyList_CheckExact(o) ? PyList_GET_SIZE(o) : PyTuple_GET_SIZE(o);
+        if (static_cast<std::size_t>(len) != n) {
+            PyErr_Format(PyExc_ValueError, "expected a sequence of length %zu (got %zd)", n, len);
+            return false;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            // A list item may be replaced during a float conversion: hold it while converting.
+            PyObject* item = PyList_CheckExact(o) ? PyList_GetItem(o, Py_ssize_t(i)) : PyTuple_GET_ITEM(o, i);
+            if (!item) return false;
+            Py_INCREF(item);
+            bool ok = read_float(item, out[i]);
+            Py_DECREF(item);
+            if (!ok) return false;
+        }
+        return true;
+    }
+    if (!PySequence_Check(o)) {
+        set_not_instance(o, "Sequence");
+        return false;
+    }
+    Py_ssize_t len = PySequence_Size(o);
+    if (len < 0) return false;
+    if (static_cast<std::size_t>(len) != n) {
+        PyErr_Format(PyExc_ValueError, "expected a sequence of length %zu (got %zd)", n, len);
+        return false;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        PyObject* item = PySequence_GetItem(o, Py_ssize_t(i));
+        if (!item) return false;
+        bool ok = read_float(item, out[i]);
+        Py_DECREF(item);
+        if (!ok) return false;
+    }
+    return true;
+}
+
+}  // namespace quorix::py

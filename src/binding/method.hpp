@@ -1,0 +1,244 @@
+// Methods as declarations: a name, a text signature and a short function over plain values.
+// The templates here parse the arguments against the signature, convert each by the rule its
+// C++ type names (Arg<T>), call the function inside the entry guard and convert the result
+// (ToPy<T>). A class file lists its methods as
+//     method<DVec3, "with_x", "($self, x)", [](const DVec3& v, double x) { ... }>()
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
+#include "binding/convert.hpp"
+#include "binding/errors.hpp"
+#include "binding/signature.hpp"
+#include "binding/value_object.hpp"
+#include "support/fault.hpp"
+
+namespace quorix::py {
+
+// A string usable as a template argument.
+template <std::size_t N>
+struct Text {
+    char s[N];
+    constexpr Text(const char (&a)[N]) { std::copy_n(a, N, s); }
+    constexpr bool starts_with(const char* p) const {
+        for (std::size_t i = 0; p[i]; ++i)
+            if (i >= N || s[i] != p[i]) return false;
+        return true;
+    }
+};
+
+// ---- argument conversion: Arg<T>::read(obj, out) -> false with a Python error set ----
+
+template <class T>
+struct Arg;
+
+template <>
+struct Arg<double> {
+    static bool read(PyObject* o, double& out) { return read_float(o, out); }
+};
+
+template <>
+struct Arg<Py_ssize_t> {
+    static bool read(PyObject* o, Py_ssize_t& out) { return read_index(o, out); }
+};
+
+// The object itself, borrowed from the call.
+template <>
+struct Arg<PyObject*> {
+    static bool read(PyObject* o, PyObject*& out) {
+        out = o;
+        return true;
+    }
+};
+
+// ---- result conversion: ToPy<T>::convert(value) -> new reference, throws on failure ----
+
+template <class T>
+struct ToPy;
+
+template <>
+struct ToPy<double> {
+    static PyObject* convert(double v) { return check(PyFloat_FromDouble(v)).release(); }
+};
+
+template <>
+struct ToPy<bool> {
+    static PyObject* convert(bool v) { return Py_NewRef(v ? Py_True : Py_False); }
+};
+
+// A new reference made by the function itself; null means its Python error is set.
+template <>
+struct ToPy<PyObject*> {
+    static PyObject* convert(PyObject* v) { return check(v).release(); }
+};
+
+template <>
+struct ToPy<std::string> {
+    static PyObject* convert(const std::string& v) {
+        return check(PyUnicode_FromStringAndSize(v.data(), static_cast<Py_ssize_t>(v.size()))).release();
+    }
+};
+
+template <class T>
+struct ToPy<std::optional<T>> {
+    static PyObject* convert(const std::optional<T>& v) { return v ? ToPy<T>::convert(*v) : Py_NewRef(Py_None); }
+};
+
+template <class... T>
+struct ToPy<std::tuple<T...>> {
+    static PyObject* convert(const std::tuple<T...>& v) {
+        Ref tuple = check(PyTuple_New(sizeof...(T)));
+        fill(tuple.get(), v, std::index_sequence_for<T...>{});
+        return tuple.release();
+    }
+    template <std::size_t... I>
+    static void fill(PyObject* tuple, const std::tuple<T...>& v, std::index_sequence<I...>) {
+        (PyTuple_SET_ITEM(tuple, I, ToPy<T>::convert(std::get<I>(v))), ...);
+    }
+};
+
+template <class T>
+PyObject* to_python(const T& v) {
+    return ToPy<std::remove_cvref_t<T>>::convert(v);
+}
+
+// ---- method trampolines ----
+
+namespace detail {
+
+template <class F>
+struct FnTraits : FnTraits<decltype(&F::operator())> {};
+template <class R, class... A>
+struct FnTraits<R (*)(A...)> {
+    using Ret = R;
+    using Args = std::tuple<std::remove_cvref_t<A>...>;
+    static constexpr std::size_t arity = sizeof...(A);
+};
+template <class C, class R, class... A>
+struct FnTraits<R (C::*)(A...) const> {
+    using Ret = R;
+    using Args = std::tuple<std::remove_cvref_t<A>...>;
+    static constexpr std::size_t arity = sizeof...(A);
+};
+
+template <class T>
+struct IsOptional : std::false_type {};
+template <class T>
+struct IsOptional<std::optional<T>> : std::true_type {};
+
+// Converts one parsed argument; an absent optional parameter gives std::nullopt.
+template <class T>
+T convert_argument(PyObject* o, const Signature& sig, std::size_t i) {
+    if constexpr (IsOptional<T>::value) {
+        if (!o || o == Py_None) return std::nullopt;
+        typename T::value_type v;
+        if (!Arg<typename T::value_type>::read(o, v)) {
+            rename_argument_error(sig.name(i));
+            throw PythonError{};
+        }
+        return T(std::move(v));
+    } else {
+        if (!o) throw Fault(std::string("no value for the optional parameter '") + sig.name(i) + "'");
+        T v;
+        if (!Arg<T>::read(o, v)) {
+            rename_argument_error(sig.name(i));
+            throw PythonError{};
+        }
+        return v;
+    }
+}
+
+template <class Tuple, std::size_t Skip, std::size_t... I>
+auto convert_all(PyObject* const* slots, const Signature& sig, std::index_sequence<I...>) {
+    // Braced initialisation converts in parameter order; the first failure ends the call.
+    return std::tuple<std::tuple_element_t<Skip + I, Tuple>...>{
+        convert_argument<std::tuple_element_t<Skip + I, Tuple>>(slots[I], sig, I)...};
+}
+
+template <class R, class Call>
+PyObject* invoke_and_convert(Call&& call) {
+    if constexpr (std::is_void_v<R>) {
+        call();
+        return Py_NewRef(Py_None);
+    } else {
+        return to_python(call());
+    }
+}
+
+}  // namespace detail
+
+template <class V, Text Name, Text Params, auto Fn>
+struct Method {
+    using Traits = detail::FnTraits<decltype(Fn)>;
+    static constexpr bool has_self = Params.starts_with("($self");
+    static constexpr std::size_t n_params = Traits::arity - (has_self ? 1 : 0);
+
+    static const Signature& signature() {
+        static const Signature sig = [] {
+            Signature s(ClassOf<V>::name, Name.s, Params.s);
+            if (s.size() != n_params) throw Fault(std::string("signature of ") + Name.s + " does not match its function");
+            return s;
+        }();
+        return sig;
+    }
+
+    static PyObject* run(PyObject* self, PyObject* const* slots, const Signature& sig) {
+        using Args = typename Traits::Args;
+        constexpr std::size_t skip = has_self ? 1 : 0;
+        auto args = detail::convert_all<Args, skip>(slots, sig, std::make_index_sequence<n_params>{});
+        return detail::invoke_and_convert<typename Traits::Ret>([&]() -> decltype(auto) {
+            if constexpr (has_self)
+                return std::apply([&](auto&... a) { return Fn(receiver<V>(self), a...); }, args);
+            else
+                return std::apply([&](auto&... a) { return Fn(a...); }, args);
+        });
+    }
+
+    static PyObject* fastcall(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+        return guard([&] {
+            const Signature& sig = signature();
+            PyObject* slots[n_params > 0 ? n_params : 1];
+            sig.parse(args, nargs, kwnames, slots);
+            return run(self, slots, sig);
+        });
+    }
+
+    static PyObject* noargs(PyObject* self, PyObject*) {
+        return guard([&] { return run(self, nullptr, signature()); });
+    }
+};
+
+// The method table entry. Instance methods without parameters use the interpreter's own
+// no-argument convention (and its messages); all others the fast call with keywords.
+template <class V, Text Name, Text Params, auto Fn>
+PyMethodDef method() {
+    using M = Method<V, Name, Params, Fn>;
+    static const std::string doc = std::string(Name.s) + Params.s + "\n--\n\n";
+    if constexpr (M::has_self && M::n_params == 0)
+        return {Name.s, reinterpret_cast<PyCFunction>(&M::noargs), METH_NOARGS, doc.c_str()};
+    else if constexpr (M::has_self)
+        return {Name.s, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&M::fastcall)),
+                METH_FASTCALL | METH_KEYWORDS, doc.c_str()};
+    else
+        return {Name.s, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&M::fastcall)),
+                METH_FASTCALL | METH_KEYWORDS | METH_STATIC, doc.c_str()};
+}
+
+// A read-only property computed from the value.
+template <class V, auto Fn>
+PyObject* property_getter(PyObject* self, void*) {
+    return guard([&] { return to_python(Fn(receiver<V>(self))); });
+}
+
+template <class V, Text Name, auto Fn>
+PyGetSetDef property() {
+    return {Name.s, &property_getter<V, Fn>, nullptr, nullptr, nullptr};
+}
+
+}  // namespace quorix::py

@@ -1,0 +1,95 @@
+#include "binding/pickle_state.hpp"
+
+#include <string>
+
+#include "binding/errors.hpp"
+#include "pickle/pickle.hpp"
+
+namespace quorix::py {
+namespace {
+
+constexpr const char* argument = "__pickle_state__";
+
+void copy_bytearray(PyObject* arg, std::vector<std::uint8_t>& out) {
+    // Another thread could resize the bytearray while it is copied.
+#if PY_VERSION_HEX >= 0x030D0000
+    Py_BEGIN_CRITICAL_SECTION(arg);
+#endif
+    auto* p = reinterpret_cast<const std::uint8_t*>(PyByteArray_AS_STRING(arg));
+    out.assign(p, p + PyByteArray_GET_SIZE(arg));
+#if PY_VERSION_HEX >= 0x030D0000
+    Py_END_CRITICAL_SECTION();
+#endif
+}
+
+void read_byte_sequence(PyObject* arg, std::vector<std::uint8_t>& out) {
+    if (PyUnicode_Check(arg)) {
+        PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
+        return;
+    }
+    if (!PySequence_Check(arg)) {
+        set_not_instance(arg, "Sequence");
+        return;
+    }
+    Py_ssize_t hint = PySequence_Size(arg);
+    if (hint < 0) {
+        if (!discard_ordinary_error()) return;
+        hint = 0;
+    }
+    out.reserve(static_cast<std::size_t>(hint));
+    Ref iter(PyObject_GetIter(arg));
+    if (!iter) return;
+    while (PyObject* raw = PyIter_Next(iter.get())) {
+        Ref item(raw);
+        long v = PyLong_AsLong(item.get());
+        if (v == -1 && PyErr_Occurred()) return;
+        if (v < 0 || v > 255) {
+            PyErr_SetString(PyExc_OverflowError, "out of range integral type conversion attempted");
+            return;
+        }
+        out.push_back(static_cast<std::uint8_t>(v));
+    }
+}
+
+}  // namespace
+
+bool read_pickle_state(PyObject* arg, PickleState& state) {
+    if (!arg || arg == Py_None) return false;
+    if (PyBytes_Check(arg)) {
+        state.bytes = {reinterpret_cast<const std::uint8_t*>(PyBytes_AS_STRING(arg)),
+                       static_cast<std::size_t>(PyBytes_GET_SIZE(arg))};
+        return true;
+    }
+    if (PyByteArray_Check(arg)) {
+        copy_bytearray(arg, state.copy);
+    } else {
+        read_byte_sequence(arg, state.copy);
+        if (PyErr_Occurred()) {
+            rename_argument_error(argument);
+            throw PythonError{};
+        }
+    }
+    state.bytes = state.copy;
+    return true;
+}
+
+void decode_float_state(const PickleState& state, std::span<double> out, std::string_view expected) {
+    try {
+        pickle::read_float_sequence(state.bytes, out, expected);
+    } catch (const pickle::DecodeError& e) {
+        std::string msg = std::string("pickle decode failed: ") + e.what();
+        raise(PyExc_ValueError, msg.c_str());
+    }
+}
+
+PyObject* float_tuple_newargs(std::span<const double> values) {
+    const auto size = static_cast<Py_ssize_t>(pickle::float_tuple_size(values.size()));
+    Ref bytes = check(PyBytes_FromStringAndSize(nullptr, size));
+    pickle::write_float_tuple(values, reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(bytes.get())));
+    Ref kwargs = check(PyDict_New());
+    check(PyDict_SetItemString(kwargs.get(), argument, bytes.get()));
+    Ref args = check(PyTuple_New(0));
+    return check(PyTuple_Pack(2, args.get(), kwargs.get())).release();
+}
+
+}  // namespace quorix::py

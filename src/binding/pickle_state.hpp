@@ -1,0 +1,31 @@
+// The pickle-state protocol: reading the constructor's `__pickle_state__` argument and writing
+// `__getnewargs_ex__` for values stored as a tuple of floats.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "binding/python.hpp"
+
+namespace quorix::py {
+
+// The bytes of a state argument: a view of a bytes object, or a copy of anything else.
+struct PickleState {
+    std::span<const std::uint8_t> bytes;
+    std::vector<std::uint8_t> copy;
+};
+
+// False when the argument is absent or None. Raises (PythonError) for unusable arguments; the
+// TypeErrors are renamed "argument '__pickle_state__': {}".
+bool read_pickle_state(PyObject* arg, PickleState& state);
+
+// Decodes a state holding a sequence of at least out.size() numbers; raises ValueError
+// "pickle decode failed: {}" otherwise. `expected` names the sequence ("a sequence of 3 f64 values").
+void decode_float_state(const PickleState& state, std::span<double> out, std::string_view expected);
+
+// ((), {"__pickle_state__": <protocol-3 tuple of the values>}).
+PyObject* float_tuple_newargs(std::span<const double> values);
+
+}  // namespace quorix::py

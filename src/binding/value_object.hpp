@@ -1,0 +1,67 @@
+// Python objects that hold one plain value inline, and the map from a value type to its class.
+#pragma once
+
+#include <new>
+
+#include "binding/errors.hpp"
+#include "binding/lazy_type.hpp"
+
+namespace quorix::py {
+
+// ClassOf<V> describes the Python class wrapping the value type V:
+//   using Value = V;  static constexpr const char* name;  static LazyType& lazy();
+template <class V>
+struct ClassOf;
+
+template <class V>
+struct ValueObject {
+    PyObject_HEAD
+    V value;
+};
+
+// A new object of the given class (V's class) holding `v`.
+template <class V>
+PyObject* wrap_in(PyTypeObject* type, const V& v) {
+    auto* o = PyObject_New(ValueObject<V>, type);
+    if (!o) throw PythonError{};
+    new (&o->value) V(v);
+    return reinterpret_cast<PyObject*>(o);
+}
+
+// A new object of V's class holding `v`.
+template <class V>
+PyObject* wrap(const V& v) {
+    LazyType& lazy = ClassOf<V>::lazy();
+    PyTypeObject* type = lazy.ready();
+    if (!type) type = lazy.get_or_fault();
+    return wrap_in(type, v);
+}
+
+// True when `o` is an instance of V's class (the classes are not subclassable, so this is a
+// type identity test once the class exists).
+template <class V>
+bool is_instance(PyObject* o) {
+    PyTypeObject* type = ClassOf<V>::lazy().created();
+    return type && (Py_TYPE(o) == type || PyType_IsSubtype(Py_TYPE(o), type));
+}
+
+template <class V>
+const V& value_of(PyObject* o) {
+    return reinterpret_cast<ValueObject<V>*>(o)->value;
+}
+
+// The receiver check of instance methods: TypeError "'{}' object is not an instance of '{}'".
+template <class V>
+const V& receiver(PyObject* self) {
+    if (!is_instance<V>(self)) raise_not_instance(self, ClassOf<V>::name);
+    return value_of<V>(self);
+}
+
+template <class V>
+void dealloc_value(PyObject* self) {
+    PyTypeObject* type = Py_TYPE(self);
+    PyObject_Free(self);
+    Py_DECREF(type);
+}
+
+}  // namespace quorix::py

@@ -1,0 +1,19 @@
+import subprocess
+import sys
+import textwrap
+
+import pytest
+
+
+@pytest.fixture
+def run_python():
+    """Run a snippet in a fresh interpreter; returns the completed process."""
+
+    def run(code, env=None, check=True):
+        proc = subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True, text=True,
+                              env=env)
+        if check:
+            assert proc.returncode == 0, proc.stderr
+        return proc
+
+    return run

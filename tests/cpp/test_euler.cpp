@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+
+#include "algebra/euler.hpp"
+#include "algebra/mat3.hpp"
+#include "algebra/mat4.hpp"
+#include "algebra/quat.hpp"
+#include "algebra_expect.hpp"
+
+using namespace quorix;
+using quorix::testing::all_near;
+using quorix::testing::all_same;
+using quorix::testing::arr;
+using quorix::testing::kNaN;
+
+namespace {
+
+constexpr std::array<EulerRot, 24> all_orders() {
+    std::array<EulerRot, 24> out{};
+    for (std::size_t i = 0; i < 24; ++i) out[i] = static_cast<EulerRot>(i);
+    return out;
+}
+
+std::array<double, 4> abs_sign(const DQuat& q, const std::array<double, 4>& want) {
+    // A quaternion and its negation are the same rotation; compare with the sign of the reference.
+    return q.dot(DQuat::from_array(want)) < 0.0 ? q.neg().to_array() : q.to_array();
+}
+
+// Reference values from SciPy's Rotation: plain names are its upper-case (intrinsic) sequences,
+// "Ex" names its lower-case (extrinsic) ones, angles in the same order.
+struct FromEulerCase {
+    EulerRot order;
+    std::array<double, 9> matrix;  // column-major
+    std::array<double, 4> quat;    // x, y, z, w
+};
+
+const FromEulerCase from_euler_cases[] = {
+    {EulerRot::ZYX, {0.7306816499355122, 0.226026321249623, 0.644217687237691, -0.6825356334181358, 0.2636694534871921, 0.6816329865934228, -0.015793529118639904, -0.9377582425124971, 0.34692944965489886}, {0.5291698089444968, -0.215672410090385, 0.2968915400580633, 0.7650621793484506}},
+    {EulerRot::ZXY, {0.6030043987602139, -0.41444199432919854, -0.6816329865934228, -0.22602632124962302, 0.7306816499355123, -0.644217687237691, 0.7650475783754858, 0.5425330955655645, 0.3469294496548989}, {-0.36242009435522565, 0.4417996722272436, -0.057539988180335414, 0.8186292656554958}},
+    {EulerRot::YXZ, {0.2636694534871921, 0.6816329865934228, -0.6825356334181358, -0.9377582425124971, 0.34692944965489886, -0.015793529118639904, 0.226026321249623, 0.644217687237691, 0.7306816499355122}, {-0.215672410090385, 0.2968915400580633, 0.5291698089444968, 0.7650621793484506}},
+    {EulerRot::YZX, {0.7306816499355123, -0.644217687237691, -0.22602632124962302, 0.5425330955655645, 0.3469294496548989, 0.7650475783754858, -0.41444199432919854, -0.6816329865934228, 0.6030043987602139}, {0.4417996722272436, -0.057539988180335414, -0.36242009435522565, 0.8186292656554958}},
+    {EulerRot::XYZ, {0.3469294496548989, 0.7650475783754858, 0.5425330955655645, -0.6816329865934228, 0.6030043987602139, -0.41444199432919854, -0.644217687237691, -0.22602632124962302, 0.7306816499355123}, {-0.057539988180335414, -0.36242009435522565, 0.4417996722272436, 0.8186292656554958}},
+    {EulerRot::XZY, {0.34692944965489886, -0.015793529118639904, -0.9377582425124971, 0.644217687237691, 0.7306816499355122, 0.226026321249623, 0.6816329865934228, -0.6825356334181358, 0.2636694534871921}, {0.2968915400580633, 0.5291698089444968, -0.215672410090385, 0.7650621793484506}},
+    {EulerRot::ZYZ, {0.06806457918412756, 0.953927573102912, 0.2922146442847723, -0.7852356838288306, 0.23190060505842858, -0.574131544347986, -0.6154446635582734, -0.1903793440673726, 0.7648421872844884}, {-0.1335306957605727, -0.3158297953763279, 0.6051605165247341, 0.7184718803695529}},
+    {EulerRot::ZXZ, {0.23190060505842858, 0.7852356838288306, -0.574131544347986, -0.953927573102912, 0.06806457918412756, -0.2922146442847723, -0.1903793440673726, 0.6154446635582734, 0.7648421872844884}, {-0.3158297953763279, 0.1335306957605727, 0.6051605165247341, 0.7184718803695529}},
+    {EulerRot::YXY, {0.23190060505842858, -0.574131544347986, -0.7852356838288306, -0.1903793440673726, 0.7648421872844883, -0.6154446635582734, 0.953927573102912, 0.2922146442847723, 0.06806457918412756}, {-0.3158297953763279, 0.6051605165247341, -0.1335306957605727, 0.7184718803695529}},
+    {EulerRot::YZY, {0.06806457918412756, -0.2922146442847723, -0.953927573102912, 0.6154446635582734, 0.7648421872844883, -0.1903793440673726, 0.7852356838288306, -0.574131544347986, 0.23190060505842858}, {0.1335306957605727, 0.6051605165247341, -0.3158297953763279, 0.7184718803695529}},
+    {EulerRot::XYX, {0.7648421872844883, -0.1903793440673726, 0.6154446635582734, -0.574131544347986, 0.23190060505842858, 0.7852356838288306, -0.2922146442847723, -0.953927573102912, 0.06806457918412756}, {0.6051605165247341, -0.3158297953763279, 0.1335306957605727, 0.7184718803695529}},
+    {EulerRot::XZX, {0.7648421872844883, -0.6154446635582734, -0.1903793440673726, 0.2922146442847723, 0.06806457918412756, 0.953927573102912, -0.574131544347986, -0.7852356838288306, 0.23190060505842858}, {0.6051605165247341, -0.1335306957605727, -0.3158297953763279, 0.7184718803695529}},
+    {EulerRot::ZYXEx, {0.7306816499355123, -0.41444199432919854, 0.5425330955655645, -0.22602632124962302, 0.6030043987602139, 0.7650475783754858, -0.644217687237691, -0.6816329865934228, 0.3469294496548989}, {0.4417996722272436, -0.36242009435522565, -0.057539988180335414, 0.8186292656554958}},
+    {EulerRot::ZXYEx, {0.2636694534871921, 0.226026321249623, -0.9377582425124971, -0.6825356334181358, 0.7306816499355122, -0.015793529118639904, 0.6816329865934228, 0.644217687237691, 0.34692944965489886}, {-0.215672410090385, 0.5291698089444968, 0.2968915400580633, 0.7650621793484506}},
+    {EulerRot::YXZEx, {0.6030043987602139, 0.7650475783754858, -0.22602632124962302, -0.6816329865934228, 0.3469294496548989, -0.644217687237691, -0.41444199432919854, 0.5425330955655645, 0.7306816499355123}, {-0.36242009435522565, -0.057539988180335414, 0.4417996722272436, 0.8186292656554958}},
+    {EulerRot::YZXEx, {0.7306816499355122, -0.015793529118639904, -0.6825356334181358, 0.644217687237691, 0.34692944965489886, 0.6816329865934228, 0.226026321249623, -0.9377582425124971, 0.2636694534871921}, {0.5291698089444968, 0.2968915400580633, -0.215672410090385, 0.7650621793484506}},
+    {EulerRot::XYZEx, {0.34692944965489886, 0.6816329865934228, 0.644217687237691, -0.9377582425124971, 0.2636694534871921, 0.226026321249623, -0.015793529118639904, -0.6825356334181358, 0.7306816499355122}, {0.2968915400580633, -0.215672410090385, 0.5291698089444968, 0.7650621793484506}},
+    {EulerRot::XZYEx, {0.3469294496548989, -0.644217687237691, -0.6816329865934228, 0.5425330955655645, 0.7306816499355123, -0.41444199432919854, 0.7650475783754858, -0.22602632124962302, 0.6030043987602139}, {-0.057539988180335414, 0.4417996722272436, -0.36242009435522565, 0.8186292656554958}},
+    {EulerRot::ZYZEx, {0.06806457918412756, 0.7852356838288306, 0.6154446635582734, -0.953927573102912, 0.23190060505842858, -0.1903793440673726, -0.2922146442847723, -0.574131544347986, 0.7648421872844884}, {0.1335306957605727, -0.3158297953763279, 0.6051605165247341, 0.7184718803695529}},
+    {EulerRot::ZXZEx, {0.23190060505842858, 0.953927573102912, -0.1903793440673726, -0.7852356838288306, 0.06806457918412756, -0.6154446635582734, -0.574131544347986, 0.2922146442847723, 0.7648421872844884}, {-0.3158297953763279, -0.1335306957605727, 0.6051605165247341, 0.7184718803695529}},
+    {EulerRot::YXYEx, {0.23190060505842858, -0.1903793440673726, -0.953927573102912, -0.574131544347986, 0.7648421872844883, -0.2922146442847723, 0.7852356838288306, 0.6154446635582734, 0.06806457918412756}, {-0.3158297953763279, 0.6051605165247341, 0.1335306957605727, 0.7184718803695529}},
+    {EulerRot::YZYEx, {0.06806457918412756, -0.6154446635582734, -0.7852356838288306, 0.2922146442847723, 0.7648421872844883, -0.574131544347986, 0.953927573102912, -0.1903793440673726, 0.23190060505842858}, {-0.1335306957605727, 0.6051605165247341, -0.3158297953763279, 0.7184718803695529}},
+    {EulerRot::XYXEx, {0.7648421872844883, -0.574131544347986, 0.2922146442847723, -0.1903793440673726, 0.23190060505842858, 0.953927573102912, -0.6154446635582734, -0.7852356838288306, 0.06806457918412756}, {0.6051605165247341, -0.3158297953763279, -0.1335306957605727, 0.7184718803695529}},
+    {EulerRot::XZXEx, {0.7648421872844883, -0.2922146442847723, -0.574131544347986, 0.6154446635582734, 0.06806457918412756, 0.7852356838288306, -0.1903793440673726, -0.953927573102912, 0.23190060505842858}, {0.6051605165247341, 0.1335306957605727, -0.3158297953763279, 0.7184718803695529}},
+};
+
+// SciPy's as_euler of one rotation; for even-parity proper Euler orders (whose middle angle lies in
+// [-pi, 0] here) converted to the equivalent triple (a + pi, -b, c + pi), wrapped into [-pi, pi].
+const std::array<double, 9> rotation = {0.4910941475826973, 0.4376590330788804, 0.7531806615776082, -0.6005089058524173, 0.796437659033079, -0.07124681933842236, -0.6310432569974556, -0.4173027989821883, 0.6539440203562341};
+
+struct ToEulerCase {
+    EulerRot order;
+    std::array<double, 3> angles;
+};
+
+const ToEulerCase to_euler_cases[] = {
+    {EulerRot::ZYX, {0.7279272741216852, -0.852883987917302, -0.10852138503677289}},
+    {EulerRot::ZXY, {0.6460521236677064, -0.07130723354816193, -0.8558060011281743}},
+    {EulerRot::YXZ, {-0.7675782676869878, 0.4304753134644814, 0.5024752030936397}},
+    {EulerRot::YZX, {-0.9929974507412833, 0.4529934593648779, 0.4826326694996464}},
+    {EulerRot::XYZ, {0.5679870784953243, -0.6828973178466471, 0.885297602868127}},
+    {EulerRot::XZY, {-0.08921938113863903, 0.644137392973319, -0.9094740622216211}},
+    {EulerRot::ZYZ, {-2.5573213760088844, 0.8580103458551355, -3.047278702262613}},
+    {EulerRot::ZXZ, {2.1550676043758052, -0.8580103458551355, -1.4764823754677163}},
+    {EulerRot::YXY, {-1.6888883552139906, 0.6494150617198308, 0.8092031895825182}},
+    {EulerRot::YZY, {3.023500625170699, -0.6494150617198308, 2.379999516377415}},
+    {EulerRot::XYX, {-0.5263923642264201, -1.0574509745108527, 0.7606098533601484}},
+    {EulerRot::XZX, {1.0444039625684767, 1.0574509745108527, -0.810186473434748}},
+    {EulerRot::ZYXEx, {0.885297602868127, -0.6828973178466471, 0.5679870784953243}},
+    {EulerRot::ZXYEx, {0.5024752030936397, 0.4304753134644814, -0.7675782676869878}},
+    {EulerRot::YXZEx, {-0.8558060011281743, -0.07130723354816193, 0.6460521236677064}},
+    {EulerRot::YZXEx, {-0.9094740622216211, 0.644137392973319, -0.08921938113863903}},
+    {EulerRot::XYZEx, {-0.10852138503677289, -0.852883987917302, 0.7279272741216852}},
+    {EulerRot::XZYEx, {0.4826326694996464, 0.4529934593648779, -0.9929974507412833}},
+    {EulerRot::ZYZEx, {-3.047278702262613, 0.8580103458551355, -2.5573213760088844}},
+    {EulerRot::ZXZEx, {-1.4764823754677163, -0.8580103458551355, 2.1550676043758052}},
+    {EulerRot::YXYEx, {0.8092031895825182, 0.6494150617198308, -1.6888883552139906}},
+    {EulerRot::YZYEx, {2.379999516377415, -0.6494150617198308, 3.023500625170699}},
+    {EulerRot::XYXEx, {0.7606098533601484, -1.0574509745108527, -0.5263923642264201}},
+    {EulerRot::XZXEx, {-0.810186473434748, 1.0574509745108527, 1.0444039625684767}},
+};
+
+}  // namespace
+
+TEST(Euler, FromEulerMatchesReferenceForAllOrders) {
+    for (const auto& c : from_euler_cases) {
+        SCOPED_TRACE(euler_rot_name(c.order));
+        EXPECT_TRUE(all_near(DMat3::from_euler(c.order, 0.3, -0.7, 1.1).to_cols_array(), c.matrix, 1e-15));
+        const DQuat q = DQuat::from_euler(c.order, 0.3, -0.7, 1.1);
+        EXPECT_TRUE(all_near(abs_sign(q, c.quat), c.quat, 1e-15));
+        const DMat4 m4 = DMat4::from_euler(c.order, 0.3, -0.7, 1.1);
+        EXPECT_EQ(m4.upper_left(), DMat3::from_euler(c.order, 0.3, -0.7, 1.1));
+        EXPECT_TRUE(all_same(arr(m4.row(3)), std::array<double, 4>{0, 0, 0, 1}));
+        EXPECT_TRUE(all_same(arr(m4.col(3)), std::array<double, 4>{0, 0, 0, 1}));
+    }
+}
+
+TEST(Euler, ToEulerMatchesReferenceForAllOrders) {
+    const DMat3 m = DMat3::from_cols_array(rotation);
+    const DQuat q = DQuat::from_mat3(m);
+    DMat4 m4 = DMat4::from_mat3_translation(m, DVec3{{5, 6, 7}});
+    m4.cols[0].v[3] = 9.0;  // the fourth row is not read
+    for (const auto& c : to_euler_cases) {
+        SCOPED_TRACE(euler_rot_name(c.order));
+        EXPECT_TRUE(all_near(m.to_euler(c.order), c.angles, 1e-14));
+        EXPECT_TRUE(all_near(q.to_euler(c.order), c.angles, 1e-14));
+        EXPECT_EQ(m4.to_euler(c.order), m.to_euler(c.order));
+    }
+}
+
+TEST(Euler, RoundTripsThroughAnglesForAllOrders) {
+    const DMat3 m = DMat3::from_cols_array(rotation);
+    for (EulerRot order : all_orders()) {
+        SCOPED_TRACE(euler_rot_name(order));
+        auto [a, b, c] = m.to_euler(order);
+        EXPECT_TRUE(DMat3::from_euler(order, a, b, c).abs_diff_eq(m, 1e-14));
+        const DQuat q = DQuat::from_euler(order, a, b, c);
+        EXPECT_TRUE(DMat3::from_quat(q).abs_diff_eq(m, 1e-14));
+    }
+}
+
+TEST(Euler, DescriptorsFollowTheNames) {
+    struct Row { EulerRot order; int i, j, k; bool even, repeated, extrinsic; };
+    const Row rows[] = {
+        {EulerRot::ZYX, 2, 1, 0, false, false, false}, {EulerRot::ZXY, 2, 0, 1, true, false, false},
+        {EulerRot::XZX, 0, 2, 1, false, true, false},  {EulerRot::ZYXEx, 0, 1, 2, true, false, true},
+        {EulerRot::YXZEx, 2, 0, 1, true, false, true}, {EulerRot::XZXEx, 0, 2, 1, false, true, true},
+    };
+    for (const Row& r : rows) {
+        const EulerAxes e = euler_axes(r.order);
+        EXPECT_EQ((std::array{e.i, e.j, e.k}), (std::array{r.i, r.j, r.k})) << euler_rot_name(r.order);
+        EXPECT_EQ((std::array{e.even, e.repeated, e.extrinsic}), (std::array{r.even, r.repeated, r.extrinsic}));
+    }
+    EXPECT_EQ(euler_rot_name(EulerRot::YXZEx), "YXZEx");
+    EXPECT_EQ(static_cast<int>(EulerRot::XZXEx), 23);
+}
+
+TEST(Euler, SignedZerosAndGimbalLock) {
+    const double half_pi = std::acos(-1.0) / 2;
+    struct Case { EulerRot order; DMat3 m; std::array<double, 3> want; };
+    const Case exact[] = {
+        {EulerRot::ZYX, DMat3::identity(), {0.0, -0.0, 0.0}},
+        {EulerRot::XYZ, DMat3::identity(), {-0.0, 0.0, -0.0}},
+        {EulerRot::ZYX, DMat3::nan(), {kNaN, kNaN, 0.0}},
+        {EulerRot::XYZ, DMat3::nan(), {kNaN, kNaN, -0.0}},
+        {EulerRot::ZYXEx, DMat3::nan(), {-0.0, kNaN, kNaN}},
+    };
+    for (const Case& c : exact) EXPECT_TRUE(all_same(c.m.to_euler(c.order), c.want)) << euler_rot_name(c.order);
+
+    // In gimbal lock the whole turn goes to the first letter (intrinsic) or the last (extrinsic).
+    const DMat3 locked = DMat3::from_euler(EulerRot::ZYX, 0.3, half_pi, 0.5);
+    EXPECT_TRUE(all_near(locked.to_euler(EulerRot::ZYX), {-0.2, half_pi, 0.0}, 1e-15));
+    EXPECT_TRUE(all_same({locked.to_euler(EulerRot::ZYX)[2]}, std::array{0.0}));
+    const auto ex = DMat3::from_euler(EulerRot::ZYXEx, 0.3, half_pi, 0.5).to_euler(EulerRot::ZYXEx);
+    EXPECT_TRUE(all_near(ex, {0.0, half_pi, 0.8}, 1e-15));
+    EXPECT_TRUE(all_same({ex[0]}, std::array{-0.0}));
+    EXPECT_TRUE(all_near(DMat3::from_euler(EulerRot::ZYZ, 0.3, 0.0, 0.5).to_euler(EulerRot::ZYZ), {0.8, 0.0, 0.0},
+                         1e-15));
+    // An even-parity proper order returns the equivalent triple with a negative middle angle.
+    const double pi = 2 * half_pi;
+    EXPECT_TRUE(all_near(DMat3::from_euler(EulerRot::ZXZ, 0.1, 0.2, 0.3).to_euler(EulerRot::ZXZ),
+                         {0.1 - pi, -0.2, 0.3 - pi}, 1e-15));
+}
+
+TEST(Euler, QuaternionZeroAnglesCarryTheFormulasSignedZeros) {
+    for (EulerRot order : all_orders()) EXPECT_EQ(DQuat::from_euler(order, 0, 0, 0), DQuat::identity());
+    EXPECT_TRUE(all_same(DQuat::from_euler(EulerRot::XYZ, 0, 0, 0).to_array(), {0.0, -0.0, 0.0, 1.0}));
+    EXPECT_TRUE(all_same(DQuat::from_euler(EulerRot::ZXZ, 0, 0, 0).to_array(), {0.0, -0.0, 0.0, 1.0}));
+    EXPECT_TRUE(all_same(DQuat::from_euler(EulerRot::ZYX, 0, 0, 0).to_array(), {0.0, 0.0, 0.0, 1.0}));
+    // Not normalised first: the zero quaternion is read as the identity matrix.
+    EXPECT_TRUE(all_same(DQuat{0, 0, 0, 0}.to_euler(EulerRot::ZYX), {0.0, -0.0, 0.0}));
+}

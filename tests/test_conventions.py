@@ -1,0 +1,345 @@
+"""Conventions every class follows, shown on Vec3: pickle state, dataclass view, equality and
+hash, approximate equality, number text and the error forms of the binding layer."""
+import copy
+import dataclasses
+import pickle
+import struct
+
+import pytest
+
+from quorixpy import Vec3
+
+STATE_123 = bytes.fromhex("80032847 3ff0000000000000 47 4000000000000000 47 4008000000000000 742e"
+                          .replace(" ", ""))
+
+
+# ---- pickle state ----
+
+def test_state_bytes_of_vec3():
+    assert len(STATE_123) == 32
+    args, kwargs = Vec3(1, 2, 3).__getnewargs_ex__()
+    assert args == () and kwargs == {"__pickle_state__": STATE_123}
+    assert type(kwargs["__pickle_state__"]) is bytes
+
+
+@pytest.mark.parametrize("value", [
+    (1.0, 2.0, 3.0), (-0.0, 5e-324, 1e308), (float("inf"), -float("inf"), 0.1),
+])
+def test_state_round_trips_bit_for_bit(value):
+    v = Vec3(*value)
+    state = v.__getnewargs_ex__()[1]["__pickle_state__"]
+    assert state == b"\x80\x03(" + b"".join(b"G" + struct.pack(">d", c) for c in value) + b"t."
+    for back in (copy.copy(v), copy.deepcopy(v), pickle.loads(pickle.dumps(v)), Vec3(__pickle_state__=state)):
+        assert type(back) is Vec3
+        assert struct.pack("<3d", *back) == struct.pack("<3d", *value)
+
+
+def test_nan_bits_survive_pickling():
+    nan = struct.unpack("<d", struct.pack("<Q", 0x7FF8000000000123))[0]
+    back = pickle.loads(pickle.dumps(Vec3(nan, 0, 0)))
+    assert struct.pack("<d", back.x) == struct.pack("<Q", 0x7FF8000000000123)
+
+
+class BytesSub(bytes):
+    pass
+
+
+class ByteArraySub(bytearray):
+    pass
+
+
+@pytest.mark.parametrize("state", [
+    STATE_123, BytesSub(STATE_123), bytearray(STATE_123), ByteArraySub(STATE_123), list(STATE_123),
+    tuple(STATE_123), memoryview(STATE_123),
+])
+def test_state_forms_accepted(state):
+    assert tuple(Vec3(__pickle_state__=state)) == (1.0, 2.0, 3.0)
+
+
+def test_state_wins_over_ordinary_arguments():
+    assert tuple(Vec3(x=5, __pickle_state__=STATE_123)) == (1.0, 2.0, 3.0)
+    assert tuple(Vec3(7, 8, 9, __pickle_state__=None)) == (7.0, 8.0, 9.0)
+    assert tuple(Vec3(__pickle_state__=None)) == (0.0, 0.0, 0.0)
+
+
+def test_ordinary_arguments_fail_before_the_state_is_read():
+    with pytest.raises(TypeError, match=r"^argument 'x': must be real number, not str$"):
+        Vec3("a", __pickle_state__=STATE_123)
+    with pytest.raises(TypeError, match=r"^argument 'y': "):
+        Vec3(1, "a", __pickle_state__="not even a state")
+
+
+@pytest.mark.parametrize("state, error, text", [
+    ("abc", TypeError, "argument '__pickle_state__': Can't extract `str` to `Vec`"),
+    (1.5, TypeError, "argument '__pickle_state__': 'float' object is not an instance of 'Sequence'"),
+    ({1: 2}, TypeError, "argument '__pickle_state__': 'dict' object is not an instance of 'Sequence'"),
+    ([1.5], TypeError, "argument '__pickle_state__': 'float' object cannot be interpreted as an integer"),
+    ([256], OverflowError, "out of range integral type conversion attempted"),
+    ([-1], OverflowError, "out of range integral type conversion attempted"),
+])
+def test_state_argument_errors(state, error, text):
+    with pytest.raises(error) as info:
+        Vec3(__pickle_state__=state)
+    assert type(info.value) is error and str(info.value) == text
+
+
+@pytest.mark.parametrize("payload, expected", [
+    ([1, 2, 3, 4], (1.0, 2.0, 3.0)),
+    ((1.5, -2.5, 3), (1.5, -2.5, 3.0)),
+    ([1.0, 2.0, 3.0], (1.0, 2.0, 3.0)),
+])
+def test_decoder_accepts_sequences_of_numbers(payload, expected):
+    for protocol in (2, 3):
+        assert tuple(Vec3(__pickle_state__=pickle.dumps(payload, protocol=protocol))) == expected
+
+
+@pytest.mark.parametrize("state, text", [
+    (pickle.dumps((1.0, 2.0), protocol=3),
+     "decoding error: invalid length 2, expected a sequence of 3 f64 values"),
+    (pickle.dumps(5, protocol=3), "decoding error: invalid type: integer `5`, expected a sequence of 3 f64 values"),
+    (pickle.dumps("abc", protocol=3),
+     'decoding error: invalid type: string "abc", expected a sequence of 3 f64 values'),
+    (pickle.dumps([1, "a", 3], protocol=3), 'decoding error: invalid type: string "a", expected f64'),
+    (STATE_123 + b".", "eval error at offset 32: trailing bytes found"),
+    (b"", "eval error at offset 0: EOF while parsing"),
+    (STATE_123[:20], "eval error at offset 20: EOF while parsing"),
+])
+def test_decoder_errors(state, text):
+    with pytest.raises(ValueError) as info:
+        Vec3(__pickle_state__=state)
+    assert str(info.value) == "pickle decode failed: " + text
+
+
+# ---- dataclass view ----
+
+def test_dataclass_view():
+    v = Vec3(1, 2, 3)
+    assert [f.name for f in dataclasses.fields(v)] == ["x", "y", "z"]
+    assert dataclasses.is_dataclass(v)
+    assert dataclasses.asdict(v) == {"x": 1.0, "y": 2.0, "z": 3.0}
+    assert v.__dict__ == {"x": 1.0, "y": 2.0, "z": 3.0}
+    assert v.__dict__ is not v.__dict__
+    d = v.__dict__
+    d["x"] = 9
+    assert v.x == 1.0
+
+
+def test_dataclass_fields_are_built_per_class():
+    fields = Vec3.__dict__["__dataclass_fields__"]
+    assert list(fields) == ["x", "y", "z"]
+    assert fields is Vec3.__dataclass_fields__
+
+
+# ---- equality and hash ----
+
+@pytest.mark.parametrize("other, equal", [
+    (Vec3(1, 2, 3), True), ((1, 2, 3), True), ([1, 2, 3], True), (Vec3(1, 2, 4), False),
+    ("abc", False), ((1, 2), False), (None, False), (1, False),
+])
+def test_equality_converts_the_other_operand(other, equal):
+    v = Vec3(1, 2, 3)
+    assert (v == other) is equal
+    assert (v != other) is (not equal)
+
+
+def test_equality_is_ieee():
+    assert Vec3(0.0, 0, 0) == Vec3(-0.0, 0, 0)
+    assert Vec3.NAN != Vec3.NAN
+    assert not (Vec3.NAN == Vec3.NAN)
+
+
+@pytest.mark.parametrize("op", ["<", "<=", ">", ">="])
+def test_ordering_is_not_offered(op):
+    with pytest.raises(TypeError):
+        eval(f"a {op} b", {"a": Vec3(1, 2, 3), "b": Vec3(1, 2, 4)})
+
+
+def test_hash_is_siphash13_of_the_component_bits(run_python):
+    # With hash seed 0 the interpreter's bytes hash is SipHash-1-3 under zero keys.
+    run_python("""
+        import struct
+        from quorixpy import Vec3
+        for t in [(1, 2, 3), (0, 0, 0), (-0.0, 0, 0), (float("nan"), 1, 2), (1e300, -5e-324, 7)]:
+            assert hash(Vec3(*t)) == hash(struct.pack("<3d", *t)), t
+    """, env={"PYTHONHASHSEED": "0"})
+
+
+def test_hash_follows_the_bits():
+    assert hash(Vec3(0, 0, 0)) != hash(Vec3(-0.0, 0, 0))
+    assert hash(Vec3(1, 2, 3)) == hash(Vec3(1, 2, 3))
+    assert hash(Vec3.NAN) == hash(Vec3.NAN)
+
+
+# ---- approximate equality ----
+
+@pytest.mark.parametrize("a, b, tol, expected", [
+    ((0, 0, 0), (0.1, 0, 0), 0.1, True),
+    ((0, 0, 0), (0.1, 0, 0), 0.09999, False),
+    ((float("nan"), 0, 0), (float("nan"), 0, 0), 1.0, False),
+    ((0, 0, 0), (0, 0, 0), -1.0, False),
+    ((0, 0, 0), (0, 0, 0), float("nan"), False),
+    ((float("inf"), 0, 0), (float("inf"), 0, 0), 1.0, False),
+    ((1, 2, 3), (1, 2, 3), 0.0, True),
+])
+def test_abs_diff_eq(a, b, tol, expected):
+    assert Vec3(*a).abs_diff_eq(b, tol) is expected
+    assert Vec3(*a).abs_diff_eq(rhs=Vec3(*b), max_abs_diff=tol) is expected
+
+
+# ---- number text ----
+
+@pytest.mark.parametrize("value, text", [
+    (1.0, "1"), (-0.0, "-0"), (0.0, "0"), (0.1, "0.1"), (1.5, "1.5"), (-2.25, "-2.25"),
+    (1e20, "100000000000000000000"), (1e23, "100000000000000000000000"), (1e-7, "0.0000001"),
+    (5e-324, "0." + "0" * 323 + "5"), (123456789.125, "123456789.125"), (1 / 3, "0.3333333333333333"),
+    (float("nan"), "NaN"), (-float("nan"), "NaN"), (float("inf"), "inf"), (-float("inf"), "-inf"),
+    (1.7976931348623157e308, "17976931348623157" + "0" * 292),
+])
+def test_number_text(value, text):
+    assert repr(Vec3(value, 0, 0)) == f"Vec3({text}, 0, 0)"
+    assert str(Vec3(0, 0, value)) == f"[0, 0, {text}]"
+
+
+def test_text_examples():
+    assert repr(Vec3(1.0, -0.0, 1e20)) == "Vec3(1, -0, 100000000000000000000)"
+    assert str(Vec3(1e-7, float("nan"), float("-inf"))) == "[0.0000001, NaN, -inf]"
+    assert repr(Vec3(1, 2.5, -0.0)) == "Vec3(1, 2.5, -0)"
+    assert str(Vec3(1, 2.5, -0.0)) == "[1, 2.5, -0]"
+
+
+# ---- argument errors ----
+
+@pytest.mark.parametrize("call, text", [
+    (lambda: Vec3(1, 2, 3, 4), "Vec3.__new__() takes from 0 to 3 positional arguments but 4 were given"),
+    (lambda: Vec3(q=1), "Vec3.__new__() got an unexpected keyword argument 'q'"),
+    (lambda: Vec3(1, x=2), "Vec3.__new__() got multiple values for argument 'x'"),
+    (lambda: Vec3(1, 2, 3, 4, __pickle_state__=None),
+     "Vec3.__new__() takes from 0 to 3 positional arguments but 4 were given"),
+    (lambda: Vec3().with_x(), "Vec3.with_x() missing 1 required positional argument: 'x'"),
+    (lambda: Vec3().with_x(1, 2), "Vec3.with_x() takes 1 positional arguments but 2 were given"),
+    (lambda: Vec3().abs_diff_eq(), "Vec3.abs_diff_eq() missing 2 required positional arguments: "
+                                    "'rhs' and 'max_abs_diff'"),
+    (lambda: Vec3().abs_diff_eq(max_abs_diff=1), "Vec3.abs_diff_eq() missing 1 required positional argument: "
+                                                  "'rhs'"),
+    (lambda: Vec3().abs_diff_eq(1, rhs=2), "Vec3.abs_diff_eq() got multiple values for argument 'rhs'"),
+    (lambda: Vec3.splat(), "Vec3.splat() missing 1 required positional argument: 'v'"),
+    (lambda: Vec3.splat(1, 2), "Vec3.splat() takes 1 positional arguments but 2 were given"),
+    (lambda: Vec3.splat(1, w=2), "Vec3.splat() got an unexpected keyword argument 'w'"),
+    (lambda: Vec3.from_array(), "Vec3.from_array() missing 1 required positional argument: 'a'"),
+    (lambda: Vec3().to_list(1), "Vec3.to_list() takes no arguments (1 given)"),
+    (lambda: Vec3(**{"__pickle_state__": None, "y": 1, "bad": 2}),
+     "Vec3.__new__() got an unexpected keyword argument 'bad'"),
+])
+def test_argument_parsing_errors(call, text):
+    with pytest.raises(TypeError) as info:
+        call()
+    assert str(info.value) == text
+
+
+def test_receiver_check_of_slots():
+    # Called through the slot wrapper with a foreign receiver the interpreter refuses first.
+    with pytest.raises(TypeError):
+        Vec3.__add__(5, 1)
+    with pytest.raises(TypeError):
+        Vec3.to_list(5)
+
+
+class FloatLike:
+    def __init__(self, v):
+        self.v = v
+
+    def __float__(self):
+        return self.v
+
+
+class IndexLike:
+    def __index__(self):
+        return 7
+
+
+class FailsWithCause:
+    def __float__(self):
+        try:
+            raise ValueError("inner")
+        except ValueError as e:
+            raise TypeError("outer") from e
+
+
+@pytest.mark.parametrize("arg, expected", [
+    (2.5, 2.5), (3, 3.0), (True, 1.0), (FloatLike(4.5), 4.5), (IndexLike(), 7.0), (2 ** 70, 2.0 ** 70),
+])
+def test_float_rule(arg, expected):
+    assert Vec3(arg).x == expected
+    assert Vec3().with_y(arg).y == expected
+
+
+def test_argument_error_is_renamed_and_keeps_the_cause():
+    with pytest.raises(TypeError) as info:
+        Vec3(1, FailsWithCause())
+    assert str(info.value) == "argument 'y': outer"
+    assert type(info.value.__cause__) is ValueError and str(info.value.__cause__) == "inner"
+
+
+@pytest.mark.parametrize("arg, error, text", [
+    ("1", TypeError, "argument 'x': must be real number, not str"),
+    (None, TypeError, "argument 'x': must be real number, not NoneType"),
+    (2 ** 2000, OverflowError, "int too large to convert to float"),
+    (FloatLike("no"), TypeError, "argument 'x': FloatLike.__float__ returned non-float (type str)"),
+])
+def test_float_rule_errors(arg, error, text):
+    with pytest.raises(error) as info:
+        Vec3(arg)
+    assert type(info.value) is error and str(info.value) == text
+
+
+# ---- errors raised by user code are discarded only when ordinary ----
+
+class Raising:
+    """A sequence whose length, items and attributes raise the given exception."""
+
+    def __init__(self, exc):
+        self.exc = exc
+
+    def __len__(self):
+        raise self.exc
+
+    def __getitem__(self, i):
+        raise self.exc
+
+    def __getattr__(self, name):
+        raise self.exc
+
+    def __float__(self):
+        raise self.exc
+
+
+@pytest.mark.parametrize("exc", [KeyboardInterrupt, SystemExit, MemoryError])
+def test_interrupts_are_never_discarded(exc):
+    v = Vec3(1, 2, 3)
+    for attempt in (lambda: v + Raising(exc()), lambda: v == Raising(exc()), lambda: v * Raising(exc()),
+                    lambda: Vec3(__pickle_state__=Raising(exc()))):
+        with pytest.raises(exc):
+            attempt()
+
+
+def test_ordinary_failures_are_discarded():
+    v = Vec3(1, 2, 3)
+    with pytest.raises(TypeError, match=r"^unsupported operand type for \+$"):
+        v + Raising(ValueError())
+    assert (v == Raising(ValueError())) is False
+    # A failing length of a state sequence is ignored; its items still decide.
+    with pytest.raises(ValueError, match="^boom$"):
+        Vec3(__pickle_state__=Raising(ValueError("boom")))
+
+
+# ---- internal faults ----
+
+def test_internal_fault_becomes_panic_exception():
+    if not hasattr(Vec3, "rotate_towards"):
+        pytest.skip("no method with an internal fault yet")
+    with pytest.raises(BaseException) as info:
+        Vec3(1, 0, 0).rotate_towards(Vec3(0, 1, 0), float("nan"))
+    exc_type = type(info.value)
+    assert not issubclass(exc_type, Exception)
+    assert f"{exc_type.__module__}.{exc_type.__qualname__}" == "pyo3_runtime.PanicException"
+    assert str(info.value).startswith("min > max, or either was NaN.")
