@@ -1,5 +1,6 @@
 #include "cuboid.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "bounds.hpp"
@@ -97,8 +98,16 @@ struct CoreInBox {
     bool piece_minimum_within(float (&breaks)[8], float r2) const {
         for (float b : breaks)
             if (std::isnan(b)) return false;
-        for (int i = 1; i < 8; ++i)  // insertion sort: eight numbers, NaN-free
-            for (int j = i; j > 0 && breaks[j] < breaks[j - 1]; --j) std::swap(breaks[j], breaks[j - 1]);
+        // Sorting network of 19 compare-exchanges (eight NaN-free numbers): branch-free; an insertion
+        // sort here spent a quarter of the routine's time reloading half of what it had just stored.
+        static constexpr int network[19][2] = {{0, 2}, {1, 3}, {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6},
+                                               {3, 7}, {0, 1}, {2, 3}, {4, 5}, {6, 7}, {2, 4}, {3, 5},
+                                               {1, 4}, {3, 6}, {1, 2}, {3, 4}, {5, 6}};
+        for (const auto& [i, j] : network) {
+            float lo = std::min(breaks[i], breaks[j]), hi = std::max(breaks[i], breaks[j]);
+            breaks[i] = lo;
+            breaks[j] = hi;
+        }
         for (int k = 0; k + 1 < 8; ++k) {
             float lo = breaks[k], hi = breaks[k + 1];
             if (!(lo < hi)) continue;
