@@ -2,13 +2,12 @@
 
 #include <cmath>
 #include <cstddef>
-#include <string>
 
 #include "affine.hpp"
-#include "plane/edge_distance.hpp"
+#include "checked_index.hpp"
+#include "plane/polygon_collides.hpp"
 #include "plane/ref_convex.hpp"
 #include "simd/f32x4.hpp"
-#include "support/fault.hpp"
 
 namespace trelk {
 
@@ -183,11 +182,6 @@ struct PlanePoints {
     bool point(Vec3 p) const { return dot(normal, p) <= limit; }
 };
 
-[[noreturn]] void fail_index(std::size_t index, std::size_t len) {
-    throw quorix::Fault("index out of bounds: the len is " + std::to_string(len) + " but the index is " +
-                        std::to_string(index));
-}
-
 struct PolygonPoints {
     RefConvexPolygon poly;
     float pr_sq;
@@ -195,17 +189,17 @@ struct PolygonPoints {
     bool point(Vec3 p) const {
         const Vec3 e = p - poly.center;
         const float h = dot(e, poly.normal), a = dot(e, poly.u_axis), b = dot(e, poly.v_axis);
+        // Unlike the polygon's own containment test, an unordered comparison counts as outside.
         bool inside = true;
         for (std::size_t j = 0; j < poly.edge_normals_2d.size(); ++j) {
-            if (j >= poly.edge_offsets_2d.size()) fail_index(j, poly.edge_offsets_2d.size());
             const Vec2f& n = poly.edge_normals_2d[j];
-            if (!(a * n[0] + b * n[1] <= poly.edge_offsets_2d[j] + 1e-6f)) {
+            if (!(a * n[0] + b * n[1] <= checked_at(poly.edge_offsets_2d, j) + POLYGON_BAND)) {
                 inside = false;
                 break;
             }
         }
         float dist_sq = h * h;
-        if (!inside) dist_sq = dist_sq + closest_edge_dist_sq_2d(poly.vertices_2d, a, b);
+        if (!inside) dist_sq = dist_sq + closest_edge_dist_sq_2d(poly, a, b);
         return dist_sq <= pr_sq;
     }
 };
