@@ -11,6 +11,7 @@
 #include "broad_collection.hpp"
 #include "cloud_cases.hpp"
 #include "pickle/record.hpp"
+#include "storage.hpp"
 
 namespace {
 
@@ -243,6 +244,12 @@ TEST(BroadStored, ListOfItemsAndRebuiltLanes) {
     EXPECT_EQ(qp::encode_state(back), want);
     expect_fresh_lanes(back);
     EXPECT_EQ(qp::encode_state(BroadCollection<Pointcloud>()), (Bytes{0x80, 0x03, ']', '.'}));
+
+    // Shape groups store their items' own records alike.
+    const BroadCollection<Capsule> caps({Capsule::make({1, 2, 3}, {0, 0, 1}, 0.5f), Capsule::make({0, 0, 0}, {1, 1, 0}, 2)});
+    const auto caps_back = qp::decode_state<BroadCollection<Capsule>>(qp::encode_state(caps));
+    EXPECT_EQ(qp::encode_state(caps_back), qp::encode_state(caps));
+    expect_fresh_lanes(caps_back);
 
     Bytes bad{0x80, 0x03, ']', '(', '}', 'e', '.'};
     try {
