@@ -107,7 +107,7 @@ inline bool broad_item_collides(const Pointcloud& cloud, const Pointcloud& query
 template <class U>
     requires CloudTestable<U>
 bool broad_item_collides(const Pointcloud& cloud, const U& query) {
-    return point_cloud_collides(cloud, query, Prefilter::skip);
+    return point_cloud_collides(cloud, query, Prefilter::done_by_caller);
 }
 
 template <HasBoundingSphere T>

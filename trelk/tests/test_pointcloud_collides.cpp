@@ -52,7 +52,7 @@ TEST(CloudCollides, TouchingInEveryLaneAndTailPosition) {
                     const Pointcloud cloud = cloud_of(pts, pr);
                     shapes.each([&](const auto& s) {
                         SCOPED_TRACE(testing::Message() << "pr " << pr << " n " << n << " k " << k << " lift " << lift);
-                        EXPECT_EQ(point_cloud_collides(cloud, s, Prefilter::skip), lift == 0.0f);
+                        EXPECT_EQ(point_cloud_collides(cloud, s, Prefilter::done_by_caller), lift == 0.0f);
                         EXPECT_EQ(collides(cloud, s), lift == 0.0f);
                         EXPECT_EQ(collides(s, cloud), lift == 0.0f);
                     });
@@ -62,7 +62,7 @@ TEST(CloudCollides, TouchingInEveryLaneAndTailPosition) {
     }
     shapes.each([&](const auto& s) {
         EXPECT_FALSE(collides(Pointcloud(), s));
-        EXPECT_FALSE(point_cloud_collides(Pointcloud(), s, Prefilter::skip));
+        EXPECT_FALSE(point_cloud_collides(Pointcloud(), s, Prefilter::done_by_caller));
     });
 }
 
@@ -139,11 +139,11 @@ TEST(CloudCollides, TreePreCheckIsExactForAnyReach) {
     // Where the variants may differ by design: a point past a corner within pr of every face plane.
     const Pointcloud corner = cloud_of({{1.9f, 1.9f, 1.9f}}, 1);
     const ConvexPolytope cube = box_polytope(Cuboid::aligned({0, 0, 0}, {1, 1, 1}));
-    EXPECT_TRUE(point_cloud_collides(corner, cube, Prefilter::skip));
-    EXPECT_FALSE(point_cloud_collides(corner, cube, Prefilter::tree));
+    EXPECT_TRUE(point_cloud_collides(corner, cube, Prefilter::done_by_caller));
+    EXPECT_FALSE(point_cloud_collides(corner, cube, Prefilter::bounds));
     const ConvexPolytope open{{}, {}, Cuboid::aligned({50, 0, 0}, {1, 1, 1})};  // no planes
-    EXPECT_TRUE(point_cloud_collides(corner, open, Prefilter::skip));
-    EXPECT_FALSE(point_cloud_collides(corner, open, Prefilter::tree));
+    EXPECT_TRUE(point_cloud_collides(corner, open, Prefilter::done_by_caller));
+    EXPECT_FALSE(point_cloud_collides(corner, open, Prefilter::bounds));
 }
 
 template <class S>
@@ -177,7 +177,7 @@ TEST(CloudCollides, MatchesReferenceOnRandomClouds) {
                 for (std::size_t i = 0; i < cloud.len(); ++i) pts.push_back({cloud.point(i).x, cloud.point(i).y, cloud.point(i).z});
                 prefilter = cloud_cases::brute_reach(pts, bound.center, bound.radius, cloud.point_radius());
             }
-            ASSERT_EQ(point_cloud_collides(cloud, shape, Prefilter::skip), v == Verdict::yes) << k;
+            ASSERT_EQ(point_cloud_collides(cloud, shape, Prefilter::done_by_caller), v == Verdict::yes) << k;
             ASSERT_EQ(collides(cloud, shape), v == Verdict::yes && prefilter) << k;
         });
     }

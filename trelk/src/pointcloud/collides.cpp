@@ -60,7 +60,7 @@ S in_cloud_frame(const Pointcloud& cloud, const S& shape) {
 
 // The exact sphere question the prefiltered variants ask first.
 bool prefilter_passes(const Pointcloud& cloud, Prefilter p, const Sphere& bound) {
-    return p == Prefilter::skip || cloud.reaches_local(bound.center, bound.radius);
+    return p == Prefilter::done_by_caller || cloud.reaches_local(bound.center, bound.radius);
 }
 
 struct CuboidPoints {

@@ -2,13 +2,13 @@
 // lies within point_radius of the shape (touching counts). A moved cloud maps the shape into its own
 // frame first; its points never move.
 //
-// Capsules, cylinders, cuboids and polytopes come in two variants. With Prefilter::tree the shape's
-// bounding sphere is first asked of the cloud (an exact sphere query: the tree where it is exact,
-// a scan otherwise) and a miss answers false; with Prefilter::skip every point is tested at once.
-// The shape classes use the first, callers that ran their own broad phase the second. The two can
-// differ only where a point passes the per-point test outside the bounding sphere widened by
-// point_radius (the polytope's face-plane test near a corner, a cuboid with non-unit axes). The
-// other kinds have one form and ignore the argument.
+// Capsules, cylinders, cuboids and polytopes come in two variants. With Prefilter::bounds the
+// shape's bounding sphere is first asked of the cloud (an exact sphere query: the tree where it is
+// exact, a scan otherwise) and a miss answers false; with Prefilter::done_by_caller every point is
+// tested at once. The shape classes use the first, callers that ran their own broad phase the
+// second. The two can differ only where a point passes the per-point test outside the bounding
+// sphere widened by point_radius (the polytope's face-plane test near a corner, a cuboid with
+// non-unit axes). The other kinds have one form and ignore the argument.
 #pragma once
 
 #include "capsule.hpp"
@@ -19,28 +19,28 @@
 #include "line/line.hpp"
 #include "line/ray.hpp"
 #include "line/segment.hpp"
+#include "mirrored.hpp"
 #include "ops.hpp"
 #include "plane/convex.hpp"
 #include "plane/infinite.hpp"
+#include "prefilter.hpp"
 #include "pointcloud/mod.hpp"
 #include "sphere.hpp"
 
 namespace trelk {
-
-enum class Prefilter : bool { skip = false, tree = true };
 
 bool point_cloud_collides(const Pointcloud& cloud, const Sphere& s);
 bool point_cloud_collides(const Pointcloud& cloud, const Capsule& c, Prefilter p);
 bool point_cloud_collides(const Pointcloud& cloud, const Cylinder& c, Prefilter p);
 bool point_cloud_collides(const Pointcloud& cloud, const Cuboid& b, Prefilter p);
 bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Prefilter p);
-bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolygon& g, Prefilter = Prefilter::skip);
-bool point_cloud_collides(const Pointcloud& cloud, const LineSegment& s, Prefilter = Prefilter::skip);
-bool point_cloud_collides(const Pointcloud& cloud, const Ray& r, Prefilter = Prefilter::skip);
-bool point_cloud_collides(const Pointcloud& cloud, const Line& l, Prefilter = Prefilter::skip);
-bool point_cloud_collides(const Pointcloud& cloud, const Plane& h, Prefilter = Prefilter::skip);
+bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolygon& g, Prefilter = Prefilter::done_by_caller);
+bool point_cloud_collides(const Pointcloud& cloud, const LineSegment& s, Prefilter = Prefilter::done_by_caller);
+bool point_cloud_collides(const Pointcloud& cloud, const Ray& r, Prefilter = Prefilter::done_by_caller);
+bool point_cloud_collides(const Pointcloud& cloud, const Line& l, Prefilter = Prefilter::done_by_caller);
+bool point_cloud_collides(const Pointcloud& cloud, const Plane& h, Prefilter = Prefilter::done_by_caller);
 
-// The polytope scan on a view already in the cloud's frame (never mapped). With Prefilter::tree
+// The polytope scan on a view already in the cloud's frame (never mapped). With Prefilter::bounds
 // the view's obb sphere is asked first.
 bool collides_polytope_ref(const Pointcloud& cloud, const RefConvexPolytope& t, Prefilter p);
 
@@ -52,12 +52,12 @@ bool clouds_collide(const Pointcloud& a, const Pointcloud& b);
 // The kinds a cloud can be tested against, in either argument order (never two clouds).
 template <class T>
 concept CloudTestable = !std::same_as<T, Pointcloud> && requires(const Pointcloud& c, const T& s) {
-    { point_cloud_collides(c, s, Prefilter::tree) } -> std::same_as<bool>;
+    { point_cloud_collides(c, s, Prefilter::bounds) } -> std::same_as<bool>;
 };
 
 template <CloudTestable T>
 struct Collides<Pointcloud, T> {
-    static bool test(const Pointcloud& c, const T& s) { return point_cloud_collides(c, s, Prefilter::tree); }
+    static bool test(const Pointcloud& c, const T& s) { return point_cloud_collides(c, s, Prefilter::bounds); }
 };
 template <>
 struct Collides<Pointcloud, Sphere> {
@@ -65,8 +65,6 @@ struct Collides<Pointcloud, Sphere> {
 };
 template <class T>
     requires CloudTestable<T> || std::same_as<T, Sphere>
-struct Collides<T, Pointcloud> {
-    static bool test(const T& s, const Pointcloud& c) { return Collides<Pointcloud, T>::test(c, s); }
-};
+struct Collides<T, Pointcloud> : MirroredCollides<T, Pointcloud> {};
 
 }  // namespace trelk
