@@ -1,7 +1,8 @@
-"""A first look at quorixpy: immutable double-precision vectors."""
+"""A first look at quorixpy: immutable double-precision vectors, rotations and matrices."""
+import math
 import pickle
 
-from quorixpy import Vec2, Vec3, Vec4
+from quorixpy import Affine3, EulerRot, Mat3, Mat4, Quat, Vec2, Vec3, Vec4
 
 a = Vec3(1, 2, 3)
 b = Vec3.from_array((0.5, -1, 2))
@@ -18,3 +19,15 @@ print("extend    =", a.extend(1.0), Vec4(1, 2, 3, 4).truncate(), Vec2(3, 4).leng
 print("json      =", a.to_json(), "->", Vec3.from_json(a.to_json()))
 assert pickle.loads(pickle.dumps(a)) == a
 print("pickled   =", pickle.loads(pickle.dumps(a)))
+
+# Rotations, matrices and affine transforms.
+q = Quat.from_axis_angle((0, 0, 1), math.pi / 2)
+print("q * x     =", q * (1, 0, 0))
+print("euler     =", q.to_euler(EulerRot.ZYX), "->", Quat.from_euler(EulerRot.ZYX, *q.to_euler(EulerRot.ZYX)))
+print("Mat3      =", Mat3.from_quat(q))
+view = Mat4.look_at_rh((0, 0, 5), (0, 0, 0), (0, 1, 0))
+proj = Mat4.perspective_rh(math.pi / 3, 16 / 9, 0.1, 100.0)
+print("projected =", (proj * view).project_point3((0, 0, 0)))
+pose = Affine3.from_scale_rotation_translation((2, 2, 2), q, (1, 2, 3))
+print("pose      =", pose)
+print("inverse   =", pose.inverse().transform_point3(pose.transform_point3((1, 1, 1))))

@@ -14,6 +14,13 @@ bool read_index(PyObject* o, Py_ssize_t& out) {
     return true;
 }
 
+bool read_unsigned(PyObject* o, unsigned long long& out) {
+    Ref i(PyLong_CheckExact(o) ? Py_NewRef(o) : PyNumber_Index(o));
+    if (!i) return false;
+    out = PyLong_AsUnsignedLongLong(i.get());
+    return !(out == static_cast<unsigned long long>(-1) && PyErr_Occurred());
+}
+
 bool read_float_sequence(PyObject* o, double* out, std::size_t n) {
     // Lists and tuples are read in place; their item access is plain indexing.
     if (PyList_CheckExact(o) || PyTuple_CheckExact(o)) {

@@ -24,6 +24,10 @@ inline bool read_float(PyObject* o, double& out) {
 // Integer through the interpreter's index conversion.
 bool read_index(PyObject* o, Py_ssize_t& out);
 
+// Non-negative integer through the index conversion; a negative or too large value is the
+// conversion's OverflowError.
+bool read_unsigned(PyObject* o, unsigned long long& out);
+
 // Fixed-length sequence rule: the interpreter's sequence check, then exactly n items read by
 // item access, each by the float rule. Failures: TypeError "'{}' object is not an instance of
 // 'Sequence'", ValueError "expected a sequence of length {} (got {})", or the item's error.

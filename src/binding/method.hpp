@@ -48,6 +48,11 @@ struct Arg<Py_ssize_t> {
     static bool read(PyObject* o, Py_ssize_t& out) { return read_index(o, out); }
 };
 
+template <>
+struct Arg<unsigned long long> {
+    static bool read(PyObject* o, unsigned long long& out) { return read_unsigned(o, out); }
+};
+
 // The object itself, borrowed from the call.
 template <>
 struct Arg<PyObject*> {

@@ -1,6 +1,7 @@
 // Python objects that hold one plain value inline, and the map from a value type to its class.
 #pragma once
 
+#include <atomic>
 #include <new>
 
 #include "binding/errors.hpp"
@@ -28,12 +29,21 @@ PyObject* wrap_in(PyTypeObject* type, const V& v) {
     return reinterpret_cast<PyObject*>(o);
 }
 
+// V's complete class object once some call has seen it complete: hot paths test this pointer
+// before asking the class's get-or-create.
+template <class V>
+inline std::atomic<PyTypeObject*> known_type{nullptr};
+
 // A new object of V's class holding `v`.
 template <class V>
 PyObject* wrap(const V& v) {
+    if (PyTypeObject* known = known_type<V>.load(std::memory_order_acquire)) return wrap_in(known, v);
     LazyType& lazy = ClassOf<V>::lazy();
     PyTypeObject* type = lazy.ready();
-    if (!type) type = lazy.get_or_fault();
+    if (type)
+        known_type<V>.store(type, std::memory_order_release);
+    else
+        type = lazy.get_or_fault();
     return wrap_in(type, v);
 }
 
@@ -41,6 +51,7 @@ PyObject* wrap(const V& v) {
 // type identity test once the class exists).
 template <class V>
 bool is_instance(PyObject* o) {
+    if (Py_TYPE(o) == known_type<V>.load(std::memory_order_acquire)) return true;
     PyTypeObject* type = ClassOf<V>::lazy().created();
     return type && (Py_TYPE(o) == type || PyType_IsSubtype(Py_TYPE(o), type));
 }

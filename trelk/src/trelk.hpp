@@ -1,6 +1,7 @@
 // Every shape kind and the routines between them.
 #pragma once
 
+#include "broad_collection.hpp"
 #include "capsule.hpp"
 #include "convex_polytope/heap.hpp"
 #include "convex_polytope/polytope_collides.hpp"
@@ -16,6 +17,7 @@
 #include "plane/infinite.hpp"
 #include "plane/polygon_collides.hpp"
 #include "plane/ref_convex.hpp"
+#include "pointcloud/collides.hpp"
 #include "sphere.hpp"
 #include "util.hpp"
 #include "approx.hpp"
