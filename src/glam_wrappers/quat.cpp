@@ -32,7 +32,6 @@ const ClassGroup protocol(
     ClassOf<Q>::lazy(),
     joined<PyType_Slot>({P::slots(), New::slots(), ProductOperators<Q, DVec3>::slots(),
                          {
-                             {Py_tp_members, double_members<Q>()},
                              {Py_tp_repr, reinterpret_cast<void*>(&P::call_text)},
                              {Py_tp_str, reinterpret_cast<void*>(&P::list_text)},
                          }}),
@@ -64,7 +63,7 @@ const ClassGroup protocol(
         P::methods(),
         numpy_methods<Q, &to_numpy>(),
     }),
-    P::properties(),
+    joined<PyGetSetDef>({double_properties<Q>(), P::properties()}),
     joined<ClassAttribute>({
         P::attributes(),
         {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "algebra/components.hpp"
@@ -24,19 +25,7 @@
 #include "glam_wrappers/array_args.hpp"
 #include "glam_wrappers/classes.hpp"
 
-#if PY_VERSION_HEX < 0x030C0000
-#include <structmember.h>
-#endif
-
 namespace quorix::py {
-
-#if PY_VERSION_HEX >= 0x030C0000
-inline constexpr int member_double = Py_T_DOUBLE;
-inline constexpr int member_readonly = Py_READONLY;
-#else
-inline constexpr int member_double = T_DOUBLE;
-inline constexpr int member_readonly = READONLY;
-#endif
 
 // ---- the stored doubles, in storage order ----
 
@@ -102,16 +91,21 @@ PyObject* float_list(std::span<const double> values);
 // values live in the object, not in an array, so a request never to copy cannot be met.
 PyObject* array_protocol(PyObject* fresh_array, std::optional<PyObject*> dtype, std::optional<PyObject*> copy);
 
-// Read-only float members x, y, (z, w), read straight from the first stored doubles of V.
+// Read-only float properties x, y, (z, w) over the first stored doubles of V: getters only, so
+// assigning one raises the interpreter's "attribute 'x' of 'Vec3' objects is not writable".
+template <class V, std::size_t I>
+PyObject* stored_double(PyObject* self, void*) {
+    return PyFloat_FromDouble(stored(value_of<V>(self))[I]);
+}
+
+template <class V, std::size_t... I>
+std::vector<PyGetSetDef> double_properties(std::index_sequence<I...>) {
+    return {PyGetSetDef{ClassOf<V>::fields[I], &stored_double<V, I>, nullptr, nullptr, nullptr}...};
+}
+
 template <class V>
-PyMemberDef* double_members() {
-    constexpr std::size_t count = std::size(ClassOf<V>::fields);
-    static PyMemberDef members[count + 1] = {};
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto offset = static_cast<Py_ssize_t>(offsetof(ValueObject<V>, value) + i * sizeof(double));
-        members[i] = PyMemberDef{ClassOf<V>::fields[i], member_double, offset, member_readonly, nullptr};
-    }
-    return members;
+std::vector<PyGetSetDef> double_properties() {
+    return double_properties<V>(std::make_index_sequence<std::size(ClassOf<V>::fields)>{});
 }
 
 // The attribute names x, y, z, w as interned strings, made once.

@@ -172,14 +172,15 @@ struct VectorClass {
         return joined<PyMethodDef>({m, rest, P::methods(), numpy_methods<V, &to_numpy>()});
     }
 
-    static std::vector<PyGetSetDef> properties() { return P::properties(); }
+    static std::vector<PyGetSetDef> properties() {
+        return joined<PyGetSetDef>({double_properties<V>(), P::properties()});
+    }
     static std::vector<ClassAttribute> attributes() { return P::attributes(); }
 
     // ---- slots ----
 
     static std::vector<PyType_Slot> slots() {
         return joined<PyType_Slot>({P::slots(), {
-            {Py_tp_members, double_members<V>()},
             {Py_tp_new, reinterpret_cast<void*>(&Constructor<V, &build>::tp_new)},
             {Py_tp_repr, reinterpret_cast<void*>(&P::call_text)},
             {Py_tp_str, reinterpret_cast<void*>(&P::list_text)},
