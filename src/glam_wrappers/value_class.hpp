@@ -24,6 +24,7 @@
 #include "binding/siphash.hpp"
 #include "glam_wrappers/array_args.hpp"
 #include "glam_wrappers/classes.hpp"
+#include "support/fault.hpp"
 
 namespace quorix::py {
 
@@ -234,7 +235,12 @@ struct Constructor {
     static constexpr std::size_t max_params = 8;
 
     static const Signature& signature() {
-        static const Signature sig(ClassOf<V>::name, "__new__", ClassOf<V>::params);
+        static const Signature sig = [] {
+            Signature s(ClassOf<V>::name, "__new__", ClassOf<V>::params);
+            // The parser writes one slot per parameter into arrays of max_params.
+            if (s.size() > max_params) throw Fault(std::string(ClassOf<V>::name) + " has too many parameters");
+            return s;
+        }();
         return sig;
     }
 
