@@ -334,6 +334,21 @@ def test_argument_parsing_errors(call, text):
     assert str(info.value) == text
 
 
+@pytest.mark.skipif(not hasattr(quorixpy, "Mat4"), reason="matrices not built yet")
+@pytest.mark.parametrize("call, text", [
+    (lambda: quorixpy.Mat3.from_cols(),
+     "Mat3.from_cols() missing 3 required positional arguments: 'x_axis', 'y_axis', and 'z_axis'"),
+    (lambda: quorixpy.Mat4.from_cols(),
+     "Mat4.from_cols() missing 4 required positional arguments: 'x_axis', 'y_axis', 'z_axis', and 'w_axis'"),
+    (lambda: quorixpy.Mat4.from_cols(1, z_axis=2),
+     "Mat4.from_cols() missing 2 required positional arguments: 'y_axis' and 'w_axis'"),
+])
+def test_missing_argument_lists(call, text):
+    with pytest.raises(TypeError) as info:
+        call()
+    assert str(info.value) == text
+
+
 def test_receiver_check_of_slots():
     # Called through the slot wrapper with a foreign receiver the interpreter refuses first.
     with pytest.raises(TypeError):
