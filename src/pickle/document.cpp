@@ -14,6 +14,7 @@
 
 #include "pickle/errors.hpp"
 #include "pickle/pickle.hpp"
+#include "pickle/text_forms.hpp"
 
 namespace quorix::pickle {
 
@@ -30,74 +31,6 @@ bool is_sequence_kind(Kind k) {
 }
 
 bool is_container_kind(Kind k) { return is_sequence_kind(k) || k == Kind::Dict; }
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool valid_utf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len;
-        std::uint32_t cp;
-        if ((c & 0xE0) == 0xC0) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (s.size() - i < len) return false;
-        for (std::size_t k = 1; k < len; ++k) {
-            const auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        static constexpr std::uint32_t min_for_len[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < min_for_len[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += len;
-    }
-    return true;
-}
-
-void append_utf8(std::vector<char>& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string_view trim(std::string_view s) {
-    constexpr std::string_view blanks = " \t\r\n\v\f";
-    const auto b = s.find_first_not_of(blanks);
-    if (b == std::string_view::npos) return {};
-    return s.substr(b, s.find_last_not_of(blanks) - b + 1);
-}
 
 // How Rust's Debug form shows an opcode byte as a char.
 std::string opcode_text(std::uint8_t op) {
@@ -319,127 +252,32 @@ struct Parser {
         return scalar(Kind::Int, v);
     }
     NodeId int_from_text(std::string_view s, std::string_view original) {
-        s = trim(s);
-        bool negative = false;
-        if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
-            negative = s[0] == '-';
-            s.remove_prefix(1);
-        }
-        if (s.empty()) fail("literal is invalid: " + std::string(original));
-        std::uint64_t mag = 0;
-        bool big = false;
-        for (char c : s) {
-            if (c < '0' || c > '9') fail("literal is invalid: " + std::string(original));
-            const auto digit = static_cast<std::uint64_t>(c - '0');
-            if (mag > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) big = true;
-            if (!big) mag = mag * 10 + digit;
-        }
-        constexpr std::uint64_t i64_limit = std::uint64_t{1} << 63;
-        if (big || (negative && mag > i64_limit)) return scalar(Kind::BigInt, 0, negative);
-        if (negative) return scalar(Kind::Int, ~mag + 1);
-        return scalar(Kind::Int, mag, mag >= i64_limit);
+        const text_forms::TextInt v = text_forms::parse_int(s);
+        if (!v.valid) fail("literal is invalid: " + std::string(original));
+        if (v.big) return scalar(Kind::BigInt, 0, v.negative);
+        return scalar(Kind::Int, v.bits, v.above_signed);
     }
     NodeId float_from_text(std::string_view s) {
-        const std::string_view original = s;
-        s = trim(s);
-        if (!s.empty() && s[0] == '+') s.remove_prefix(1);
         double v = 0;
-        const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
-        if (s.empty() || r.ptr != s.data() + s.size() ||
-            (r.ec != std::errc{} && r.ec != std::errc::result_out_of_range))
-            fail("literal is invalid: " + std::string(original));
-        if (r.ec == std::errc::result_out_of_range) {
-            // from_chars leaves v untouched here: give what Python's float() gives.
-            const auto e = s.find_first_of("eE");
-            const bool tiny = e != std::string_view::npos && s.find('-', e) != std::string_view::npos;
-            const bool neg = s[0] == '-';
-            v = tiny ? (neg ? -0.0 : 0.0) : (neg ? -HUGE_VAL : HUGE_VAL);
-        }
+        if (!text_forms::parse_float(s, v)) fail("literal is invalid: " + std::string(s));
         return scalar(Kind::Float, std::bit_cast<std::uint64_t>(v));
     }
 
     // Text opcodes of protocol 0.
     NodeId quoted_string(std::string_view s) {
-        if (s.size() < 2 || (s.front() != '\'' && s.front() != '"') || s.back() != s.front())
-            fail("the STRING opcode argument must be quoted");
-        s = s.substr(1, s.size() - 2);
         const std::size_t start = d.pool_.size();
-        for (std::size_t i = 0; i < s.size(); ++i) {
-            if (s[i] != '\\' || i + 1 == s.size()) {
-                d.pool_.push_back(s[i]);
-                continue;
-            }
-            const char c = s[++i];
-            switch (c) {
-                case 'n': d.pool_.push_back('\n'); break;
-                case 't': d.pool_.push_back('\t'); break;
-                case 'r': d.pool_.push_back('\r'); break;
-                case 'a': d.pool_.push_back('\a'); break;
-                case 'b': d.pool_.push_back('\b'); break;
-                case 'f': d.pool_.push_back('\f'); break;
-                case 'v': d.pool_.push_back('\v'); break;
-                case '\\':
-                case '\'':
-                case '"': d.pool_.push_back(c); break;
-                case 'x': {
-                    const int h1 = i + 1 < s.size() ? hex_digit(s[i + 1]) : -1;
-                    const int h2 = i + 2 < s.size() ? hex_digit(s[i + 2]) : -1;
-                    if (h1 < 0 || h2 < 0) fail("invalid \\x escape in STRING");
-                    d.pool_.push_back(static_cast<char>(h1 * 16 + h2));
-                    i += 2;
-                    break;
-                }
-                default:
-                    if (c >= '0' && c <= '7') {
-                        int v = c - '0';
-                        for (int k = 0; k < 2 && i + 1 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '7'; ++k)
-                            v = v * 8 + (s[++i] - '0');
-                        d.pool_.push_back(static_cast<char>(v & 0xFF));
-                    } else {
-                        d.pool_.push_back('\\');
-                        d.pool_.push_back(c);
-                    }
-            }
-        }
+        if (const char* error = text_forms::decode_quoted(s, d.pool_)) fail(error);
         return text_in_pool(Kind::Bytes, start);
     }
-    // raw-unicode-escape: bytes are Latin-1 characters, \uXXXX and \UXXXXXXXX escape the rest;
-    // only an odd run of backslashes starts an escape.
     NodeId raw_unicode(std::string_view s) {
         const std::size_t start = d.pool_.size();
-        std::size_t i = 0;
-        while (i < s.size()) {
-            const auto c = static_cast<unsigned char>(s[i]);
-            if (c != '\\') {
-                append_utf8(d.pool_, c);
-                ++i;
-                continue;
-            }
-            std::size_t run = 0;
-            while (i + run < s.size() && s[i + run] == '\\') ++run;
-            const std::size_t after = i + run;
-            const bool escape = (run % 2 == 1) && after < s.size() && (s[after] == 'u' || s[after] == 'U');
-            for (std::size_t k = 0; k < (escape ? run - 1 : run); ++k) d.pool_.push_back('\\');
-            i = after;
-            if (!escape) continue;
-            const std::size_t digits = s[after] == 'u' ? 4 : 8;
-            if (s.size() - after - 1 < digits) fail("truncated \\uXXXX escape");
-            std::uint32_t cp = 0;
-            for (std::size_t k = 0; k < digits; ++k) {
-                const int h = hex_digit(s[after + 1 + k]);
-                if (h < 0) fail("truncated \\uXXXX escape");
-                cp = (cp << 4) | static_cast<std::uint32_t>(h);
-            }
-            if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) fail("string is not UTF-8 encoded");
-            append_utf8(d.pool_, cp);
-            i = after + 1 + digits;
-        }
+        if (const char* error = text_forms::decode_raw_unicode(s, d.pool_)) fail(error);
         return text_in_pool(Kind::Str, start);
     }
     NodeId utf8_text(std::size_t len) {
         const std::size_t offset = pos;
         const auto* p = take(len);
-        if (!valid_utf8({reinterpret_cast<const char*>(p), len})) fail("string is not UTF-8 encoded");
+        if (!text_forms::valid_utf8({reinterpret_cast<const char*>(p), len})) fail("string is not UTF-8 encoded");
         return text_in_input(Kind::Str, offset, len);
     }
     NodeId bytes_text(std::size_t len) {
@@ -473,7 +311,7 @@ struct Parser {
     std::uint64_t memo_index_line() {
         const std::string_view s = line();
         std::uint64_t v = 0;
-        const auto t = trim(s);
+        const auto t = text_forms::trim(s);
         const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
         if (t.empty() || r.ec != std::errc{} || r.ptr != t.data() + t.size())
             fail("literal is invalid: " + std::string(s));
@@ -531,22 +369,11 @@ struct Parser {
         fail("unsupported arguments to a builtin constructor");
     }
     NodeId latin1(std::string_view utf8) {
-        std::vector<char> out;
-        out.reserve(utf8.size());
-        for (std::size_t i = 0; i < utf8.size();) {
-            const auto c = static_cast<unsigned char>(utf8[i]);
-            if (c < 0x80) {
-                out.push_back(static_cast<char>(c));
-                ++i;
-            } else if ((c & 0xE0) == 0xC0 && c <= 0xC3) {
-                out.push_back(static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F)));
-                i += 2;
-            } else {
-                fail("'latin-1' codec can't encode character");
-            }
-        }
+        // The text may itself live in the pool: encode aside, then append.
+        std::vector<char> bytes;
+        if (const char* error = text_forms::encode_latin1(utf8, bytes)) fail(error);
         const std::size_t start = d.pool_.size();
-        d.pool_.insert(d.pool_.end(), out.begin(), out.end());
+        d.pool_.insert(d.pool_.end(), bytes.begin(), bytes.end());
         return text_in_pool(Kind::Bytes, start);
     }
 

@@ -1,11 +1,11 @@
 #include "pickle/reader.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 
 #include "pickle/errors.hpp"
 #include "pickle/pickle.hpp"
+#include "support/debug_string.hpp"
 #include "support/float_text.hpp"
 
 namespace quorix::pickle {
@@ -16,39 +16,6 @@ namespace {
 // this many values per input byte (plus a fixed allowance) before it gives up.
 constexpr std::size_t budget_per_byte = 8;
 constexpr std::size_t budget_base = std::size_t{1} << 20;
-
-void append_hex(std::string& out, std::uint32_t v) {
-    char buf[16];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, 16);
-    out.append("\\u{").append(buf, r.ptr).push_back('}');
-}
-
-// Rust's Debug form of a string: quoted, with control characters escaped.
-std::string debug_quoted(std::string_view s) {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        switch (c) {
-            case '\0': out += "\\0"; continue;
-            case '\t': out += "\\t"; continue;
-            case '\r': out += "\\r"; continue;
-            case '\n': out += "\\n"; continue;
-            case '\\': out += "\\\\"; continue;
-            case '"': out += "\\\""; continue;
-            default: break;
-        }
-        if (c < 0x20 || c == 0x7F) {
-            append_hex(out, c);
-        } else if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) < 0xA0) {
-            append_hex(out, static_cast<unsigned char>(s[i + 1]));  // C1 controls U+0080..U+009F
-            ++i;
-        } else {
-            out.push_back(static_cast<char>(c));
-        }
-    }
-    out += '"';
-    return out;
-}
 
 std::string float_unexpected(double v) {
     std::string s = "floating point `";

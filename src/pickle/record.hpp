@@ -48,6 +48,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <ranges>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -70,6 +71,8 @@ struct ProbeVisitor {
     void record(std::string_view);
     template <class U>
     void field(std::string_view, U&);
+    template <class U, class Form>
+    void field(std::string_view, U&, Form);
     void tuple(std::string_view);
     template <class U>
     void item(U&);
@@ -125,6 +128,24 @@ void write_value(Writer& w, const T& value);
 template <class T>
 void read_value(Reader& r, NodeId n, T& out);
 
+// A value stored in another form than its type's own, named by a field as `v.field(name, member,
+// Form{})`: a member that is a std::vector has each item stored through Form, any other member
+// itself. Form provides `template <class V> static void visit_items(V&, T&)` in the tuple-like
+// protocol (a box's half extents kept in a vector type but stored as "an array of length 3", a
+// polytope's planes stored as (normal, d) tuples although a plane on its own is a record).
+template <class Form, class T>
+struct Formed {
+    T* target;
+};
+template <class V, class Form, class T>
+void visit_items(V& v, Formed<Form, T>& f) {
+    Form::visit_items(v, *f.target);
+}
+template <class Form, class M>
+void write_formed(Writer& w, const M& member);
+template <class Form, class M>
+void read_formed(Reader& r, NodeId n, M& member);
+
 // Visitor that writes a record's fields as dict entries.
 class RecordWriter {
 public:
@@ -134,6 +155,11 @@ public:
     void field(std::string_view name, const M& member) {
         w_.text(name);
         write_value(w_, member);
+    }
+    template <class M, class Form>
+    void field(std::string_view name, const M& member, Form) {
+        w_.text(name);
+        write_formed<Form>(w_, member);
     }
 
 private:
@@ -167,6 +193,12 @@ public:
         s.absent = nullptr;
         if constexpr (detail::is_optional<M>::value) s.absent = [](void* p) { static_cast<M*>(p)->reset(); };
         s.target = &member;
+    }
+    template <class M, class Form>
+    void field(std::string_view name, M& member, Form) {
+        if (count_ == max_fields) throw std::length_error("record has too many fields");
+        slots_[count_++] = {name, [](Reader& r, NodeId n, void* p) { read_formed<Form>(r, n, *static_cast<M*>(p)); },
+                            nullptr, &member};
     }
     void read(Reader& r, NodeId n) const { r.read_record(n, name_, std::span(slots_.data(), count_)); }
 
@@ -309,6 +341,32 @@ void read_value(Reader& r, NodeId n, T& out) {
         visit_items(v, out);
     } else {
         static_assert(detail::always_false<T>, "type has no stored form");
+    }
+}
+
+template <class Form, class M>
+void write_formed(Writer& w, const M& member) {
+    if constexpr (detail::is_vector<M>::value) {
+        using T = typename M::value_type;
+        write_list(w, member | std::views::transform([](const T& t) { return Formed<Form, T>{const_cast<T*>(&t)}; }));
+    } else {
+        write_value(w, Formed<Form, M>{const_cast<M*>(&member)});
+    }
+}
+
+template <class Form, class M>
+void read_formed(Reader& r, NodeId n, M& member) {
+    if constexpr (detail::is_vector<M>::value) {
+        auto c = r.sequence(n, "a sequence");
+        member.clear();
+        member.reserve(std::min<std::size_t>(c.left(), 4096));
+        while (!c.done()) {
+            Formed<Form, typename M::value_type> item{&member.emplace_back()};
+            read_value(r, c.next(), item);
+        }
+    } else {
+        Formed<Form, M> f{&member};
+        read_value(r, n, f);
     }
 }
 
