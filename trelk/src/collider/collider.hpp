@@ -17,6 +17,7 @@
 #include "broad_collection.hpp"
 #include "capsule.hpp"
 #include "collider/bounding.hpp"
+#include "collider/record.hpp"
 #include "convex_polytope/heap.hpp"
 #include "cuboid.hpp"
 #include "cylinder.hpp"
@@ -69,6 +70,12 @@ struct Collider {
     std::uint16_t mask = 0;
 
     bool holds(std::uint16_t bits) const { return (mask & bits) != 0; }
+
+    // Stored form (collider/record.hpp). Reading refuses a damaged sphere set before use, builds
+    // every bounds lane from its item and settles the mask and the bounding sphere.
+    using Stored = ColliderRecord<PCL>;
+    ColliderRecordView<PCL> stored_view() const;
+    static Collider from_stored(ColliderRecord<PCL>&& record);
 };
 
 // The group that holds items of kind T, and its mask bit.

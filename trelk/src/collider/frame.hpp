@@ -83,7 +83,10 @@ bool any_item_near(const BroadCollection<T>& group, const Sphere& query, const E
     return group_may_hit(group.bounds(), query) && any_item(group.items(), exact);
 }
 
-// The same, each item also skipped when its own lane is apart from the query.
+// The same, each item also skipped when its own lane is apart from the query. Groups whose exact
+// test can accept a shape beyond the item's bounding sphere (the face-plane tests of polytopes
+// reach past edges and corners) use this form, so that whether a pair collides never depends on
+// the other items of the group.
 template <class T, class Exact>
 bool any_item_near_each(const BroadCollection<T>& group, const Sphere& query, const Exact& exact) {
     if (!group_may_hit(group.bounds(), query)) return false;

@@ -63,8 +63,8 @@ struct CapsuleMember {
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near(g, bound,
-                             [this](const ConvexPolytope& p) { return collides_capsule(RefConvexPolytope::of(p), q); });
+        return any_item_near_each(
+            g, bound, [this](const ConvexPolytope& p) { return collides_capsule(RefConvexPolytope::of(p), q); });
     }
     bool planes(std::span<const Plane> items) const {
         return any_item(items, [this](const Plane& p) { return half_space_capsule_collides(p, q); });

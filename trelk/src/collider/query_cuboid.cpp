@@ -48,7 +48,7 @@ struct CuboidMember {
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near(g, bound, [this](const ConvexPolytope& p) {
+        return any_item_near_each(g, bound, [this](const ConvexPolytope& p) {
             return collides_cuboid(RefConvexPolytope::of(p), q, Prefilter::done_by_caller);
         });
     }

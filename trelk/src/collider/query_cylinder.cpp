@@ -51,7 +51,7 @@ struct CylinderMember {
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near(g, bound, [this](const ConvexPolytope& p) {
+        return any_item_near_each(g, bound, [this](const ConvexPolytope& p) {
             return cylinder_polytope_collides(q, RefConvexPolytope::of(p), Prefilter::done_by_caller);
         });
     }

@@ -55,7 +55,7 @@ struct PolygonMember {
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near(g, bound, [this](const ConvexPolytope& p) {
+        return any_item_near_each(g, bound, [this](const ConvexPolytope& p) {
             return ref_polygon_polytope_collides(q, RefConvexPolytope::of(p));
         });
     }

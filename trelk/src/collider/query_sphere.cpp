@@ -54,7 +54,7 @@ struct SphereMember {
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near(g, q, [this](const ConvexPolytope& p) { return ball_within_planes(q, p.planes); });
+        return any_item_near_each(g, q, [this](const ConvexPolytope& p) { return ball_within_planes(q, p.planes); });
     }
     bool planes(std::span<const Plane> items) const {
         return any_item(items, [this](const Plane& p) { return dot(p.normal, q.center) - p.d <= q.radius; });
