@@ -1,6 +1,7 @@
 #include "collider/transform.hpp"
 
 #include <type_traits>
+#include <vector>
 
 #include "collider/instances.hpp"
 
@@ -74,10 +75,17 @@ void rotate_mat(Collider<PCL>& c, const Mat3& m) {
     follow(c, MatMap{m});
 }
 
+// Balls turn like every other shape, by q v q*: a quaternion that is not of unit length also
+// scales their centres (by its squared length), as it scales every other position.
 template <class PCL>
 void rotate_quat(Collider<PCL>& c, const Quat& q) {
     change_shapes(c, [&](auto& s) { rotate_quat(s, q); }, true);
-    rotate_quat(c.spheres, q);
+    std::vector<Sphere> balls(c.spheres.len());
+    for (std::size_t i = 0; i < balls.size(); ++i) {
+        balls[i] = c.spheres.get(i);
+        rotate_quat(balls[i], q);
+    }
+    c.spheres = SpheresSoA::from_slice(balls);
     follow(c, QuatMap{q});
 }
 
