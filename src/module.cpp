@@ -9,7 +9,9 @@ namespace {
 
 // The classes in the order they are added to the module and to __all__.
 LazyType& (*const module_classes[])() = {
+    &ClassOf<DVec2>::lazy,
     &ClassOf<DVec3>::lazy,
+    &ClassOf<DVec4>::lazy,
 };
 
 // Appends `name` to the module's __all__ (made on first use) and binds it to `value`.

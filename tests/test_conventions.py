@@ -7,6 +7,7 @@ import struct
 
 import pytest
 
+import quorixpy
 from quorixpy import Vec3
 
 STATE_123 = bytes.fromhex("80032847 3ff0000000000000 47 4000000000000000 47 4008000000000000 742e"
@@ -334,12 +335,31 @@ def test_ordinary_failures_are_discarded():
 
 # ---- internal faults ----
 
-def test_internal_fault_becomes_panic_exception():
-    if not hasattr(Vec3, "rotate_towards"):
-        pytest.skip("no method with an internal fault yet")
+@pytest.mark.parametrize("call", [
+    lambda: Vec3(0, 0, 0).rotate_towards(Vec3(1, 0, 0), 0.1),
+    lambda: Vec3(1, 0, 0).rotate_towards((float("nan"), 0, 0), 0.1),
+    lambda: quorixpy.Vec2(0, 0).rotate_towards(quorixpy.Vec2(1, 0), 0.1),
+    lambda: quorixpy.Vec2(1, 0).rotate_towards(quorixpy.Vec2(float("inf"), 0), 0.1),
+])
+def test_internal_fault_becomes_panic_exception(call):
     with pytest.raises(BaseException) as info:
-        Vec3(1, 0, 0).rotate_towards(Vec3(0, 1, 0), float("nan"))
+        call()
     exc_type = type(info.value)
     assert not issubclass(exc_type, Exception)
     assert f"{exc_type.__module__}.{exc_type.__qualname__}" == "pyo3_runtime.PanicException"
-    assert str(info.value).startswith("min > max, or either was NaN.")
+    assert str(info.value) == "min > max, or either was NaN. min = NaN, max = NaN"
+
+
+def test_panic_leaves_the_interpreter_running(run_python):
+    proc = run_python("""
+        import quorixpy
+        for _ in range(3):
+            try:
+                quorixpy.Vec3(0, 0, 0).rotate_towards((1, 0, 0), 0.1)
+            except BaseException as e:
+                kind = type(e)
+        assert kind.__name__ == "PanicException"
+        print(quorixpy.Vec3(1, 0, 0).rotate_towards((0, 1, 0), 0.0))
+    """)
+    assert proc.stdout.strip() == "[1, 0, 0]"
+    assert "min > max, or either was NaN. min = NaN, max = NaN" in proc.stderr

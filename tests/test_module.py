@@ -108,7 +108,9 @@ def test_import_works_without_numpy(run_python):
         assert v + v == (2, 4, 6) and v.to_list() == [1.0, 2.0, 3.0]
         try:
             v.to_numpy()
-        except ImportError:
+        except BaseException as e:
+            assert type(e).__name__ == "PanicException"
+            assert str(e).startswith("Failed to access NumPy array API capsule")
             print("no numpy")
     """)
     assert proc.stdout.strip() == "no numpy"

@@ -16,7 +16,20 @@ template <std::size_t N>
 struct Vec {
     static_assert(N >= 2 && N <= 4);
     static constexpr std::size_t size = N;
+    static constexpr std::size_t component_count = N;
     double v[N];
+
+    // The components in storage order, as the flat forms (lists, JSON, dictionaries) take them.
+    constexpr std::array<double, N> to_array() const {
+        std::array<double, N> a{};
+        for (std::size_t i = 0; i < N; ++i) a[i] = v[i];
+        return a;
+    }
+    static constexpr Vec from_array(const std::array<double, N>& a) {
+        Vec r{};
+        for (std::size_t i = 0; i < N; ++i) r.v[i] = a[i];
+        return r;
+    }
 
     constexpr double& operator[](std::size_t i) { return v[i]; }
     constexpr double operator[](std::size_t i) const { return v[i]; }

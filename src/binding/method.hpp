@@ -68,6 +68,11 @@ struct ToPy<double> {
 };
 
 template <>
+struct ToPy<std::size_t> {
+    static PyObject* convert(std::size_t v) { return check(PyLong_FromSize_t(v)).release(); }
+};
+
+template <>
 struct ToPy<bool> {
     static PyObject* convert(bool v) { return Py_NewRef(v ? Py_True : Py_False); }
 };
@@ -100,6 +105,18 @@ struct ToPy<std::tuple<T...>> {
     template <std::size_t... I>
     static void fill(PyObject* tuple, const std::tuple<T...>& v, std::index_sequence<I...>) {
         (PyTuple_SET_ITEM(tuple, I, ToPy<T>::convert(std::get<I>(v))), ...);
+    }
+};
+
+template <class A, class B>
+struct ToPy<std::pair<A, B>> {
+    static PyObject* convert(const std::pair<A, B>& v) {
+        Ref first(ToPy<A>::convert(v.first));
+        Ref second(ToPy<B>::convert(v.second));
+        PyObject* tuple = check(PyTuple_New(2)).release();
+        PyTuple_SET_ITEM(tuple, 0, first.release());
+        PyTuple_SET_ITEM(tuple, 1, second.release());
+        return tuple;
     }
 };
 

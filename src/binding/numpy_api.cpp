@@ -4,8 +4,12 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 
 #include <numpy/arrayobject.h>
+
+#include "binding/errors.hpp"
+#include "support/fault.hpp"
 
 namespace quorix::py {
 namespace {
@@ -13,8 +17,7 @@ namespace {
 std::atomic<bool> loaded{false};
 
 // Imports the C API table from numpy._core.multiarray (NumPy 2) or numpy.core.multiarray.
-void load_numpy() {
-    if (loaded.load(std::memory_order_acquire)) return;
+void import_numpy_api() {
     PyObject* module = PyImport_ImportModule("numpy._core.multiarray");
     if (!module && PyErr_ExceptionMatches(PyExc_ModuleNotFoundError)) {
         PyErr_Clear();
@@ -37,6 +40,33 @@ void load_numpy() {
         PyErr_Format(PyExc_RuntimeError, "module needs NumPy C-API version 0x%x but the running NumPy has 0x%x",
                      int(NPY_FEATURE_VERSION), PyArray_RUNTIME_VERSION);
         throw PythonError{};
+    }
+}
+
+// Text of the pending Python error, which is cleared.
+std::string take_error_text() {
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    std::string text = type_name(value ? value : Py_None);
+    if (PyObject* s = value ? PyObject_Str(value) : nullptr) {
+        if (const char* utf8 = PyUnicode_AsUTF8(s)) text += std::string(": ") + utf8;
+        Py_DECREF(s);
+    }
+    PyErr_Clear();
+    Py_XDECREF(type);
+    Py_XDECREF(value);
+    Py_XDECREF(traceback);
+    return text;
+}
+
+// A NumPy that cannot be loaded is an internal fault of the array forms, not an argument error.
+void load_numpy() {
+    if (loaded.load(std::memory_order_acquire)) return;
+    try {
+        import_numpy_api();
+    } catch (const PythonError&) {
+        throw Fault("Failed to access NumPy array API capsule: " + take_error_text());
     }
     loaded.store(true, std::memory_order_release);
 }

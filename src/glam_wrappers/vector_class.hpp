@@ -135,6 +135,12 @@ struct VectorClass {
     using Spec = VectorSpec<N>;
     static constexpr const char* name = ClassOf<V>::name;
 
+    // The class object's description; ClassOf<Vec<N>>::lazy() of each class file returns it.
+    static LazyType& lazy_type() {
+        static LazyType type({name, Spec::text_signature, sizeof(ValueObject<V>), 0, &vectorcall});
+        return type;
+    }
+
     // ---- text ----
 
     static void append_components(std::string& s, const V& v) {

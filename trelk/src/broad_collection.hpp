@@ -1,35 +1,46 @@
 // A list of shapes of one kind with the bounding sphere of each item in a sphere set, lane i for
-// item i, so that one eight-lane scan can reject the whole list before any exact test.
+// item i, so that one eight-lane pass can reject a whole group before any exact test.
 //
-// Each lane is the item's broadphase() sphere, computed when the item is added or when the lanes
-// are rebuilt. Holders that move, turn or resize their items rebuild the lanes afterwards, so that
-// every lane keeps enclosing its item.
+// Lane i is always broadphase(items[i]), computed when the item is added, and computed again for
+// every item after the items are transformed (`apply` and the transform functions below), exactly
+// as building the collection from the transformed items would: a moved, turned, mapped or scaled
+// item never keeps a stale sphere. The stored form is the list of items alone; reading rebuilds the
+// spheres.
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <span>
 #include <utility>
 #include <vector>
 
+#include "math.hpp"
+#include "ops.hpp"
+#include "pointcloud/collides.hpp"
 #include "soa.hpp"
 #include "sphere.hpp"
 
 namespace trelk {
 
 template <class T>
+concept HasBoundingSphere = requires(const T& item) {
+    { broadphase(item) } -> std::same_as<Sphere>;
+};
+
+template <HasBoundingSphere T>
 class BroadCollection {
 public:
     BroadCollection() = default;
-    // Keeps the list as given and lays out its bounds in one pass.
-    explicit BroadCollection(std::vector<T> items) : items_(std::move(items)) { rebuild_bounds(); }
+    // Takes the items in order and lays out their spheres in round_up(n, 16) lanes.
+    explicit BroadCollection(std::vector<T> items) : items_(std::move(items)) { rebound(); }
 
     void push(T item) {
         bounds_.push(broadphase(item));
         items_.push_back(std::move(item));
     }
     template <class Range>
-    void extend(Range&& items) {
-        for (auto&& item : items) push(std::forward<decltype(item)>(item));
+    void extend(const Range& items) {
+        for (const auto& item : items) push(item);
     }
 
     std::span<const T> items() const { return items_; }
@@ -37,20 +48,27 @@ public:
     std::size_t size() const { return items_.size(); }
     bool empty() const { return items_.empty(); }
 
-    // Applies `change` to every item, then lays the bounds out again from the changed items.
-    template <class Change>
-    void change_items(const Change& change) {
-        for (T& item : items_) change(item);
-        rebuild_bounds();
+    // Runs op(item) on every item, then recomputes every lane from the changed items.
+    template <class Op>
+    void apply(Op&& op) {
+        for (T& item : items_) op(item);
+        rebound();
     }
 
-    // The stored form is the plain list of items; the bounds are rebuilt on reading.
+    // Is some held cloud touching the query? Rejects at once when no lane overlaps the query's
+    // bounding sphere; otherwise tests every cloud in order, exactly (the clouds' own lanes are not
+    // consulted again). Shapes are tested without the per-cloud tree pre-check.
+    template <class U>
+        requires std::same_as<T, Pointcloud>
+    bool collides(const U& query) const;
+
+    // Stored form: the list of items; reading builds the collection from it.
     using Stored = std::vector<T>;
     std::span<const T> stored_view() const { return items_; }
     static BroadCollection from_stored(std::vector<T>&& items) { return BroadCollection(std::move(items)); }
 
 private:
-    void rebuild_bounds() {
+    void rebound() {
         std::vector<Sphere> spheres;
         spheres.reserve(items_.size());
         for (const T& item : items_) spheres.push_back(broadphase(item));
@@ -60,5 +78,46 @@ private:
     std::vector<T> items_;
     SpheresSoA bounds_;
 };
+
+// The collection's items moved, turned, mapped or scaled by their own rules; lanes recomputed.
+template <class T>
+void translate(BroadCollection<T>& g, Vec3 offset) {
+    g.apply([&](T& item) { translate(item, offset); });
+}
+template <class T>
+void rotate_mat(BroadCollection<T>& g, const Mat3& m) {
+    g.apply([&](T& item) { rotate_mat(item, m); });
+}
+template <class T>
+void rotate_quat(BroadCollection<T>& g, const Quat& q) {
+    g.apply([&](T& item) { rotate_quat(item, q); });
+}
+template <class T>
+void transform(BroadCollection<T>& g, const Affine3A& a) {
+    g.apply([&](T& item) { transform(item, a); });
+}
+template <class T>
+void scale(BroadCollection<T>& g, float f) {
+    g.apply([&](T& item) { scale(item, f); });
+}
+
+// The exact item test of each query kind against one held cloud.
+inline bool broad_item_collides(const Pointcloud& cloud, const Sphere& s) { return point_cloud_collides(cloud, s); }
+inline bool broad_item_collides(const Pointcloud& cloud, const Pointcloud& query) { return clouds_collide(query, cloud); }
+template <class U>
+    requires CloudTestable<U>
+bool broad_item_collides(const Pointcloud& cloud, const U& query) {
+    return point_cloud_collides(cloud, query, Prefilter::done_by_caller);
+}
+
+template <HasBoundingSphere T>
+template <class U>
+    requires std::same_as<T, Pointcloud>
+bool BroadCollection<T>::collides(const U& query) const {
+    if (bounds_.is_empty() || !bounds_.any_collides_sphere_f32x8(broadphase(query))) return false;
+    for (const Pointcloud& cloud : items_)
+        if (broad_item_collides(cloud, query)) return true;
+    return false;
+}
 
 }  // namespace trelk

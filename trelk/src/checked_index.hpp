@@ -1,11 +1,10 @@
-// Element access that stops with the index fault instead of reading past a list. Lists that come
-// from stored records may disagree in length (a polygon's edge tables against its vertices): code
-// that walks one list by another's positions goes through here.
+// Indexing that stops with the index fault instead of reading outside a list. Lists that come from
+// stored records may disagree in length (a polygon's edge tables against its vertices): code that
+// walks one list by another's positions goes through here.
 #pragma once
 
 #include <cstddef>
 #include <iterator>
-#include <span>
 #include <string>
 
 #include "support/fault.hpp"
@@ -15,12 +14,6 @@ namespace trelk {
 [[noreturn]] inline void fail_index(std::size_t len, std::size_t index) {
     throw quorix::Fault("index out of bounds: the len is " + std::to_string(len) + " but the index is " +
                         std::to_string(index));
-}
-
-template <class T>
-const T& at_or_fault(std::span<const T> list, std::size_t i) {
-    if (i >= list.size()) fail_index(list.size(), i);
-    return list[i];
 }
 
 // list[index] of a vector, array or span.

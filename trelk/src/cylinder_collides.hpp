@@ -10,6 +10,8 @@
 #include "convex_polytope/refer.hpp"
 #include "cuboid.hpp"
 #include "cylinder.hpp"
+#include "line/line_part.hpp"
+#include "mirrored.hpp"
 #include "ops.hpp"
 #include "plane/convex.hpp"
 #include "plane/ref_convex.hpp"
@@ -38,18 +40,23 @@ struct Collides<Cylinder, ConvexPolygon> {
     }
 };
 template <>
-struct Collides<ConvexPolygon, Cylinder> {
-    static bool test(const ConvexPolygon& p, const Cylinder& c) { return Collides<Cylinder, ConvexPolygon>::test(c, p); }
-};
-template <>
 struct Collides<Cylinder, ConvexPolytope> {
     static bool test(const Cylinder& c, const ConvexPolytope& p) {
         return cylinder_polytope_collides(c, RefConvexPolytope::of(p), Prefilter::bounds);
     }
 };
-template <>
-struct Collides<ConvexPolytope, Cylinder> {
-    static bool test(const ConvexPolytope& p, const Cylinder& c) { return Collides<Cylinder, ConvexPolytope>::test(c, p); }
+template <LineLike L>
+struct Collides<Cylinder, L> {
+    static bool test(const Cylinder& c, const L& l) {
+        LinePart r = line_part(l);
+        return line_cylinder_collides(r.origin, r.dir, c, r.tmin, r.tmax);
+    }
 };
+template <>
+struct Collides<ConvexPolygon, Cylinder> : MirroredCollides<ConvexPolygon, Cylinder> {};
+template <>
+struct Collides<ConvexPolytope, Cylinder> : MirroredCollides<ConvexPolytope, Cylinder> {};
+template <LineLike L>
+struct Collides<L, Cylinder> : MirroredCollides<L, Cylinder> {};
 
 }  // namespace trelk

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "affine.hpp"
 #include "simd/f32x8.hpp"
 #include "stored_form.hpp"
 #include "support/fault.hpp"
@@ -134,17 +135,7 @@ void rotate_mat(SpheresSoA& s, const Mat3& m) { s.map_centres(m, Vec3{-0.0f, -0.
 void transform(SpheresSoA& s, const Affine3A& a) { s.map_centres(a.matrix3, a.translation); }
 
 // The quaternion is used as given: a non-unit one scales as well as rotates.
-void rotate_quat(SpheresSoA& s, const Quat& q) {
-    const float x2 = q.x + q.x, y2 = q.y + q.y, z2 = q.z + q.z;
-    const float xx = q.x * x2, xy = q.x * y2, xz = q.x * z2;
-    const float yy = q.y * y2, yz = q.y * z2, zz = q.z * z2;
-    const float wx = q.w * x2, wy = q.w * y2, wz = q.w * z2;
-    Mat3 m;
-    m.x_axis = {1.0f - (yy + zz), xy + wz, xz - wy};
-    m.y_axis = {xy - wz, 1.0f - (xx + zz), yz + wx};
-    m.z_axis = {xz + wy, yz - wx, 1.0f - (xx + yy)};
-    s.map_centres(m, Vec3{-0.0f, -0.0f, -0.0f});
-}
+void rotate_quat(SpheresSoA& s, const Quat& q) { s.map_centres(mat3_from_quat(q), Vec3{-0.0f, -0.0f, -0.0f}); }
 
 void scale(SpheresSoA& s, float factor) {
     for (float& r : s.planes_[3]) r *= factor;

@@ -59,7 +59,7 @@ Stretched sweep_round_axis(Vec3 p1, Vec3 dir, float r, Vec3 t) {
     const Vec3 k = normalize(cross(n, t));
     std::vector<Plane> planes;
     planes.reserve(6);
-    for (Vec3 normal : {n, -n, m, -m, k, -k}) planes.push_back({normal, extent(normal, vertices).hi});
+    for (Vec3 normal : {n, -n, m, -m, k, -k}) planes.push_back(outer_plane(normal, vertices));
 
     std::array<Vec3, 3> axes{normalize_or_zero(dir), m, n};
     Vec3 half;

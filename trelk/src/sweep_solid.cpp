@@ -20,9 +20,6 @@ Cuboid moved_box(const Cuboid& b, Vec3 t) {
     return out;
 }
 
-// The plane of normal n through the outermost of the points.
-Plane outer_plane(Vec3 n, std::span<const Vec3> points) { return {n, extent(n, points).hi}; }
-
 float turn(Vec2f a, Vec2f b, Vec2f p) { return (b[0] - a[0]) * (p[1] - a[1]) - (b[1] - a[1]) * (p[0] - a[0]); }
 
 }  // namespace

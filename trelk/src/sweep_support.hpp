@@ -1,4 +1,4 @@
-// Pieces the sweeps of several kinds share.
+// Helpers that the sweeps of several kinds share.
 #pragma once
 
 #include <limits>
@@ -6,6 +6,7 @@
 
 #include "math.hpp"
 #include "plane/convex.hpp"
+#include "plane/infinite.hpp"
 
 namespace trelk::sweep_detail {
 
@@ -30,6 +31,9 @@ inline Extent extent(Vec3 n, std::span<const Vec3> points) {
     }
     return e;
 }
+
+// The plane of normal n through the outermost of the points, so none of them lies outside.
+inline Plane outer_plane(Vec3 n, std::span<const Vec3> points) { return {n, extent(n, points).hi}; }
 
 // The flat polygon through the given 3-D corners, in the frame ConvexPolygon::make would choose for
 // the unit normal n, centred at c. A clockwise corner list comes out reversed.

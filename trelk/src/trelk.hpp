@@ -1,18 +1,23 @@
 // Every shape kind and the routines between them.
 #pragma once
 
+#include "broad_collection.hpp"
 #include "capsule.hpp"
 #include "convex_polytope/heap.hpp"
+#include "convex_polytope/polytope_collides.hpp"
 #include "convex_polytope/refer.hpp"
 #include "cuboid.hpp"
 #include "cylinder.hpp"
+#include "cylinder_collides.hpp"
 #include "line/line.hpp"
 #include "line/line_cuboid.hpp"
 #include "line/ray.hpp"
 #include "line/segment.hpp"
 #include "plane/convex.hpp"
 #include "plane/infinite.hpp"
+#include "plane/polygon_collides.hpp"
 #include "plane/ref_convex.hpp"
+#include "pointcloud/collides.hpp"
 #include "sphere.hpp"
 #include "util.hpp"
 #include "approx.hpp"

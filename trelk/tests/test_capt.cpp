@@ -147,6 +147,16 @@ TEST(CaptQuery, NaNQueriesFollowTheirComparisons) {
     EXPECT_FALSE(t.collides_simd(c, r));
     r[5] = 0.0f;
     EXPECT_TRUE(t.collides_simd(c, r));
+
+    // Three levels per descent step and the two leftover levels: NaN goes low, +inf goes high, to
+    // the padding leaf with its empty run, at every depth.
+    for (std::size_t n : {3u, 7u, 15u, 31u, 63u}) {
+        std::vector<Point3> pts;
+        for (std::size_t i = 0; i < n; ++i) pts.push_back({float(i), float(i % 5), float(i % 3)});
+        const Capt deep = build(pts, {0.5f, 1.0f});
+        EXPECT_TRUE(deep.collides({kNaN, kNaN, kNaN}, 0.0f)) << n;
+        EXPECT_FALSE(deep.collides({kInf, kInf, kInf}, 1e30f)) << n;
+    }
 }
 
 // A family of random clouds. Grid clouds use small integers so that every distance is exact and

@@ -1,5 +1,5 @@
 // Sphere set in lanes: the visible layout after every kind of growth, the overlap scan against a
-// sphere-by-sphere check, the whole-plane transforms and the checks on stored planes.
+// sphere-by-sphere check and the whole-plane transforms.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "soa.hpp"
-#include "stored_form.hpp"
 #include "support/fault.hpp"
 
 namespace {
@@ -74,13 +73,10 @@ TEST(SpheresLayout, GrowthAndConstruction) {
     expect_layout(SpheresSoA::from_slice(numbered(16)), numbered(16), 16);
 
     EXPECT_THROW(SpheresSoA::with_capacity(std::numeric_limits<std::size_t>::max()), std::length_error);
-}
 
-TEST(SpheresLayout, ManyPushesKeepEveryLane) {
-    SpheresSoA s;
-    const auto spheres = numbered(1000);
-    for (const Sphere& sp : spheres) s.push(sp);
-    expect_layout(s, spheres, 1008);
+    SpheresSoA many;
+    for (const Sphere& sp : numbered(1000)) many.push(sp);
+    expect_layout(many, numbered(1000), 1008);
 }
 
 TEST(SpheresLayout, AppendRelaysBothSets) {
@@ -253,41 +249,6 @@ TEST(SpheresApprox, ComparesUsedLanesOnly) {
     EXPECT_FALSE(abs_diff_eq(narrow, narrow, kNaN));
     const SpheresSoA with_nan = SpheresSoA::from_slice(std::vector<Sphere>{{{kNaN, 0, 0}, 1}});
     EXPECT_FALSE(abs_diff_eq(with_nan, with_nan, kInf));
-}
-
-TEST(SpheresStored, PlanesAreCheckedBeforeUse) {
-    auto planes = [](std::size_t n, float fill) { return std::vector<float>(n, fill); };
-    const struct {
-        const char* name;
-        std::size_t x, y, z, r;
-        std::uint64_t len;
-        float spare;
-        const char* message;  // nullptr: accepted
-    } cases[] = {
-        {"three of sixteen", 16, 16, 16, 16, 3, kNaN, nullptr},
-        {"empty", 0, 0, 0, 0, 0, kNaN, nullptr},
-        {"full", 16, 16, 16, 16, 16, 1.0f, nullptr},
-        {"short y", 16, 15, 16, 16, 3, kNaN, "sphere set planes differ in length: x 16, y 15, z 16, r 16"},
-        {"short r", 16, 16, 16, 0, 0, kNaN, "sphere set planes differ in length: x 16, y 16, z 16, r 0"},
-        {"odd stride", 12, 12, 12, 12, 3, kNaN, "sphere set stride 12 is not a multiple of 16"},
-        {"len past stride", 16, 16, 16, 16, 17, kNaN, "sphere set len 17 exceeds its stride 16"},
-        {"huge len", 16, 16, 16, 16, std::uint64_t{1} << 40, kNaN, "sphere set len 1099511627776 exceeds its stride 16"},
-        {"live spare radius", 16, 16, 16, 16, 3, 1.0f, "sphere set spare radius at lane 3 is not NaN"},
-    };
-    for (const auto& c : cases) {
-        std::vector<float> r = planes(c.r, c.spare);
-        for (std::size_t i = 0; i < std::min<std::size_t>(c.len, r.size()); ++i) r[i] = 1.0f;
-        try {
-            SpheresSoA s = SpheresSoA::from_stored(
-                {planes(c.x, 2.0f), planes(c.y, 3.0f), planes(c.z, 4.0f), r, static_cast<std::size_t>(c.len)});
-            EXPECT_EQ(c.message, nullptr) << c.name;
-            EXPECT_EQ(s.len(), c.len);
-            EXPECT_EQ(s.stride(), c.x);
-        } catch (const trelk::StoredFormError& e) {
-            ASSERT_NE(c.message, nullptr) << c.name << ": " << e.what();
-            EXPECT_STREQ(e.what(), c.message) << c.name;
-        }
-    }
 }
 
 }  // namespace

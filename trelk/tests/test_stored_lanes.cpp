@@ -115,43 +115,35 @@ void expect_same_tree(const Capt& a, const Capt& b) {
     EXPECT_EQ(a.lanes_log2(), b.lanes_log2());
 }
 
-TEST(CaptStored, EmptyTreeBytes) {
-    const Bytes expected = Expect{}
-                               .op('}').op('(')
-                               .key("tests").op(']')
-                               .key("aabbs").op(']').op('(').box(kInf, kInf, kInf, kInf, kInf, kInf).op('e')
-                               .key("starts").op(']').op('(').i(0).i(0).op('e')
-                               .key("afforded").op(']').op('(').op(']').op(']').op(']').op('e')
-                               .key("r_point").f(0.0)
-                               .key("lanes_log2").i(3)
-                               .op('u')
-                               .done();
-    const Capt empty = Capt::with_point_radius({}, {0.0f, 1.0f}, 0.0f);
-    EXPECT_EQ(qp::encode_state(empty), expected);
-    EXPECT_EQ(qp::encode_state(Capt()), expected);
-    const Capt back = qp::decode_state<Capt>(expected);
-    expect_same_tree(empty, back);
-    EXPECT_FALSE(back.collides({0, 0, 0}, 1e30f));
+// The stream of a tree with no split values and one leaf.
+Bytes one_leaf_tree(const Point3& lo, const Point3& hi, std::uint32_t end, const std::vector<std::vector<double>>& planes,
+                    double r_point) {
+    Expect e;
+    e.op('}').op('(').key("tests").op(']');
+    e.key("aabbs").op(']').op('(').box(lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]).op('e');
+    e.key("starts").op(']').op('(').i(0).i(end).op('e');
+    e.key("afforded").op(']').op('(');
+    for (const auto& plane : planes) {
+        e.op(']');
+        if (plane.empty()) continue;
+        e.op('(');
+        for (double v : plane) e.f(v);
+        e.op('e');
+    }
+    return e.op('e').key("r_point").f(r_point).key("lanes_log2").i(3).op('u').done();
 }
 
-TEST(CaptStored, OnePointTreeBytes) {
-    const Capt t = Capt::with_point_radius(std::vector<Point3>{{1.5f, -2.0f, 0.1f}}, {0.0f, 1.0f}, 0.25f);
-    const double x = 1.5, y = -2.0, z = double(0.1f);
-    const Bytes expected = Expect{}
-                               .op('}').op('(')
-                               .key("tests").op(']')
-                               .key("aabbs").op(']').op('(').box(x, y, z, x, y, z).op('e')
-                               .key("starts").op(']').op('(').i(0).i(8).op('e')
-                               .key("afforded").op(']').op('(')
-                               .floats({x, kInf, kInf, kInf, kInf, kInf, kInf, kInf})
-                               .floats({y, kInf, kInf, kInf, kInf, kInf, kInf, kInf})
-                               .floats({z, kInf, kInf, kInf, kInf, kInf, kInf, kInf})
-                               .op('e')
-                               .key("r_point").f(0.25)
-                               .key("lanes_log2").i(3)
-                               .op('u')
-                               .done();
-    EXPECT_EQ(qp::encode_state(t), expected);
+TEST(CaptStored, SmallTreeBytes) {
+    const Bytes empty = one_leaf_tree({kInf, kInf, kInf}, {kInf, kInf, kInf}, 0, {{}, {}, {}}, 0.0);
+    EXPECT_EQ(qp::encode_state(Capt::with_point_radius({}, {0.0f, 1.0f}, 0.0f)), empty);
+    EXPECT_EQ(qp::encode_state(Capt()), empty);
+    EXPECT_FALSE(qp::decode_state<Capt>(empty).collides({0, 0, 0}, 1e30f));
+
+    const Point3 p{1.5f, -2.0f, 0.1f};
+    std::vector<std::vector<double>> planes;
+    for (float v : p) planes.push_back({v, kInf, kInf, kInf, kInf, kInf, kInf, kInf});
+    EXPECT_EQ(qp::encode_state(Capt::with_point_radius(std::vector<Point3>{p}, {0.0f, 1.0f}, 0.25f)),
+              one_leaf_tree(p, p, 8, planes, 0.25));
 }
 
 TEST(CaptStored, BuiltTreesReadBackBitForBit) {

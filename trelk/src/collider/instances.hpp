@@ -2,6 +2,7 @@
 // instantiated once for each.
 #pragma once
 
+#include "pointcloud/mod.hpp"
 #include "pointcloud/no_pcl.hpp"
 
-#define TRELK_FOR_EACH_PCL(X) X(NoPcl)
+#define TRELK_FOR_EACH_PCL(X) X(NoPcl) X(Pointcloud)

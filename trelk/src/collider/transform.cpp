@@ -12,18 +12,18 @@ namespace {
 // Applies `change` to every held shape but the balls, which the caller moves as lanes.
 template <class PCL, class Change>
 void change_shapes(Collider<PCL>& c, const Change& change, bool clouds_too) {
-    c.capsules.change_items(change);
-    c.cuboids.change_items(change);
-    c.cylinders.change_items(change);
+    c.capsules.apply(change);
+    c.cuboids.apply(change);
+    c.cylinders.apply(change);
     for (Plane& p : c.planes) change(p);
-    c.polygons.change_items(change);
-    c.polytopes.change_items(change);
-    c.points.change_items(change);
+    c.polygons.apply(change);
+    c.polytopes.apply(change);
+    c.points.apply(change);
     for (Line& l : c.lines) change(l);
     for (Ray& r : c.rays) change(r);
-    c.segments.change_items(change);
+    c.segments.apply(change);
     if constexpr (!std::is_same_v<PCL, NoPcl>)
-        if (clouds_too) c.pointclouds.change_items(change);
+        if (clouds_too) c.pointclouds.apply(change);
 }
 
 template <class Group>

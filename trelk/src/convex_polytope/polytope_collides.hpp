@@ -4,6 +4,7 @@
 #include "capsule.hpp"
 #include "convex_polytope/refer.hpp"
 #include "cuboid.hpp"
+#include "mirrored.hpp"
 #include "prefilter.hpp"
 
 namespace trelk {
@@ -18,5 +19,14 @@ bool collides_cuboid(const RefConvexPolytope& polytope, const Cuboid& box, Prefi
 // radius is measured in units of each plane's normal, so non-unit normals reject no capsule that
 // reaches the solid.
 bool collides_capsule(const RefConvexPolytope& polytope, const Capsule& capsule);
+
+template <>
+struct Collides<ConvexPolytope, Cuboid> {
+    static bool test(const ConvexPolytope& t, const Cuboid& b) {
+        return collides_cuboid(RefConvexPolytope::of(t), b, Prefilter::bounds);
+    }
+};
+template <>
+struct Collides<Cuboid, ConvexPolytope> : MirroredCollides<Cuboid, ConvexPolytope> {};
 
 }  // namespace trelk

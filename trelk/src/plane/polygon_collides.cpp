@@ -18,7 +18,7 @@ Vec3 edge_3d(std::span<const Vec3> v, std::size_t i) { return v[(i + 1) % v.size
 
 // World direction of the outward normal of edge i.
 Vec3 edge_normal_3d(const RefConvexPolygon& p, std::size_t i) {
-    const Vec2f& n = at_or_fault(p.edge_normals_2d, i);
+    const Vec2f& n = checked_at(p.edge_normals_2d, i);
     return p.u_axis * n[0] + p.v_axis * n[1];
 }
 
@@ -50,7 +50,7 @@ PolygonCoords polygon_coords(const RefConvexPolygon& p, Vec3 point) {
 bool contains_2d(const RefConvexPolygon& p, float x, float y) {
     for (std::size_t i = 0; i < p.edge_normals_2d.size(); ++i) {
         const Vec2f& n = p.edge_normals_2d[i];
-        if (n[0] * x + n[1] * y > at_or_fault(p.edge_offsets_2d, i) + POLYGON_BAND) return false;
+        if (n[0] * x + n[1] * y > checked_at(p.edge_offsets_2d, i) + POLYGON_BAND) return false;
     }
     return true;
 }
@@ -158,7 +158,7 @@ bool ref_polygon_polygon_collides(const RefConvexPolygon& a, const RefConvexPoly
         for (std::size_t i = 0; i < p->vertices_2d.size(); ++i) {
             Vec3 w = edge_normal_3d(*p, i);
             float qmin = lanes::projection_min(q->vertices_3d, w, INF);
-            if (qmin > (at_or_fault(p->edge_offsets_2d, i) + dot(w, p->center)) + POLYGON_BAND) return false;
+            if (qmin > (checked_at(p->edge_offsets_2d, i) + dot(w, p->center)) + POLYGON_BAND) return false;
         }
     }
     if (a.vertices_3d.empty()) return true;
@@ -188,7 +188,7 @@ bool ref_polygon_polytope_collides(const RefConvexPolygon& p, const RefConvexPol
     if (r.min > d || r.max < d) return false;
     for (std::size_t i = 0; i < p.vertices_2d.size(); ++i) {
         Vec3 w = edge_normal_3d(p, i);
-        if (lanes::projection_min(t.vertices, w, INF) > dot(w, p.center) + at_or_fault(p.edge_offsets_2d, i))
+        if (lanes::projection_min(t.vertices, w, INF) > dot(w, p.center) + checked_at(p.edge_offsets_2d, i))
             return false;
     }
     for (const Plane& plane : t.planes)

@@ -9,6 +9,9 @@
 
 #include "convex_polytope/refer.hpp"
 #include "cuboid.hpp"
+#include "line/line_part.hpp"
+#include "mirrored.hpp"
+#include "plane/convex.hpp"
 #include "plane/infinite.hpp"
 #include "plane/ref_convex.hpp"
 
@@ -59,5 +62,42 @@ bool ref_polygon_polygon_collides(const RefConvexPolygon& a, const RefConvexPoly
 bool ref_polygon_polytope_collides(const RefConvexPolygon& p, const RefConvexPolytope& t);
 // Some vertex lies in the half-space; no vertices never collide.
 bool ref_polygon_infinite_plane_collides(std::span<const Vec3> vertices, const Plane& plane);
+
+// The pairs these routines answer whole, in both argument orders.
+template <>
+struct Collides<ConvexPolygon, Cuboid> {
+    static bool test(const ConvexPolygon& p, const Cuboid& b) { return ref_polygon_cuboid_collides(RefConvexPolygon::of(p), b); }
+};
+template <>
+struct Collides<ConvexPolygon, ConvexPolygon> {
+    static bool test(const ConvexPolygon& a, const ConvexPolygon& b) {
+        return ref_polygon_polygon_collides(RefConvexPolygon::of(a), RefConvexPolygon::of(b));
+    }
+};
+template <>
+struct Collides<ConvexPolygon, ConvexPolytope> {
+    static bool test(const ConvexPolygon& p, const ConvexPolytope& t) {
+        return ref_polygon_polytope_collides(RefConvexPolygon::of(p), RefConvexPolytope::of(t));
+    }
+};
+template <>
+struct Collides<ConvexPolygon, Plane> {
+    static bool test(const ConvexPolygon& p, const Plane& h) { return ref_polygon_infinite_plane_collides(p.vertices_3d, h); }
+};
+template <LineLike L>
+struct Collides<ConvexPolygon, L> {
+    static bool test(const ConvexPolygon& p, const L& l) {
+        LinePart r = line_part(l);
+        return parametric_line_dist_sq(RefConvexPolygon::of(p), r.origin, r.dir, r.tmin, r.tmax) <= 0.0f;
+    }
+};
+template <>
+struct Collides<Cuboid, ConvexPolygon> : MirroredCollides<Cuboid, ConvexPolygon> {};
+template <>
+struct Collides<ConvexPolytope, ConvexPolygon> : MirroredCollides<ConvexPolytope, ConvexPolygon> {};
+template <>
+struct Collides<Plane, ConvexPolygon> : MirroredCollides<Plane, ConvexPolygon> {};
+template <LineLike L>
+struct Collides<L, ConvexPolygon> : MirroredCollides<L, ConvexPolygon> {};
 
 }  // namespace trelk

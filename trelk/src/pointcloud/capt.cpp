@@ -193,17 +193,54 @@ Capt Capt::with_point_radius(std::span<const Point3> points, RadiusRange r_range
 
 int Capt::depth() const { return std::countr_one(tests_.size()); }
 
-// Leaf index reached by the centre; a centre equal to a split value goes to the upper child, and a
-// NaN coordinate to the lower one.
-std::size_t Capt::descend(const Point3& c) const {
-    const int d = depth();
-    std::size_t i = 0;
-    int k = 0;
-    for (int level = 0; level < d; ++level) {
-        i = 2 * i + 1 + (tests_[i] <= c[k] ? 1 : 0);
-        k = k == 2 ? 0 : k + 1;
+namespace {
+
+// Leaf indices reached by n centres given as coordinate rows; a centre equal to a split value goes
+// to the upper child, and a NaN coordinate to the lower one.
+//
+// Three levels (one per axis) are taken per step. One lane loads the node, its two children and its
+// four grandchildren together, since their places depend only on the node, and picks the path by
+// selects: the loads overlap instead of waiting on each other. Several lanes are interleaved within a
+// step instead, each following its path by plain indexed loads; the other lanes hide their latency.
+template <int N>
+void descend_lanes(std::span<const float> tests, const float* cx, const float* cy, const float* cz,
+                   std::size_t* leaf) {
+    const int d = std::countr_one(tests.size());
+    const float* t = tests.data();
+    std::size_t i[N] = {};
+    int level = 0;
+    for (; level + 3 <= d; level += 3) {
+        for (int l = 0; l < N; ++l) {
+            const std::size_t n = i[l];
+            std::size_t s0, s1, s2;
+            if constexpr (N == 1) {
+                const float* g = t + 4 * n + 3;
+                s0 = t[n] <= cx[l];
+                const float child = s0 ? t[2 * n + 2] : t[2 * n + 1];
+                s1 = child <= cy[l];
+                const float g_lo = s1 ? g[1] : g[0], g_hi = s1 ? g[3] : g[2];
+                s2 = (s0 ? g_hi : g_lo) <= cz[l];
+            } else {
+                s0 = t[n] <= cx[l];
+                s1 = t[2 * n + 1 + s0] <= cy[l];
+                s2 = t[4 * n + 3 + 2 * s0 + s1] <= cz[l];
+            }
+            i[l] = 8 * n + 7 + 4 * s0 + 2 * s1 + s2;
+        }
     }
-    return i - tests_.size();
+    // At most two levels remain, on x and then y.
+    const float* rows[2] = {cx, cy};
+    for (int k = 0; level < d; ++level, ++k)
+        for (int l = 0; l < N; ++l) i[l] = 2 * i[l] + 1 + (t[i[l]] <= rows[k][l] ? 1 : 0);
+    for (int l = 0; l < N; ++l) leaf[l] = i[l] - tests.size();
+}
+
+}  // namespace
+
+std::size_t Capt::descend(const Point3& c) const {
+    std::size_t leaf;
+    descend_lanes<1>(tests_, &c[0], &c[1], &c[2], &leaf);
+    return leaf;
 }
 
 bool Capt::collides(const Point3& c, float r) const {
@@ -243,17 +280,16 @@ bool Capt::collides_simd(const CenterRows8& centers, const Radii8& radii) const 
 
     float reach[8];
     std::size_t leaf[8];
+    descend_lanes<8>(tests_, centers[0].data(), centers[1].data(), centers[2].data(), leaf);
     bool passed[8];
     bool any_passed = false;
     for (int l = 0; l < 8; ++l) {
         reach[l] = radii[l] + r_point_;
-        const Point3 c{centers[0][l], centers[1][l], centers[2][l]};
-        leaf[l] = descend(c);
         // The leaf box inflated by the reach on every side.
         const Aabb& box = aabbs_[leaf[l]];
         bool pass = true;
         for (int a = 0; a < 3; ++a)
-            pass = pass && box.lo[a] - reach[l] <= c[a] && c[a] - reach[l] <= box.hi[a];
+            pass = pass && box.lo[a] - reach[l] <= centers[a][l] && centers[a][l] - reach[l] <= box.hi[a];
         passed[l] = pass;
         any_passed = any_passed || pass;
     }

@@ -1,0 +1,347 @@
+#include "pointcloud/collides.hpp"
+
+#include <cmath>
+#include <cstddef>
+
+#include "affine.hpp"
+#include "checked_index.hpp"
+#include "plane/polygon_collides.hpp"
+#include "plane/ref_convex.hpp"
+#include "simd/f32x4.hpp"
+
+namespace trelk {
+
+namespace {
+
+using simd::F32x4;
+using simd::Mask4;
+
+// Four points side by side.
+struct Points4 {
+    F32x4 x, y, z;
+};
+
+F32x4 splat(float v) { return F32x4::splat(v); }
+
+// Eight points per step as two halves (the first half's hit returns before the second is
+// computed), then the last n mod 8 points one at a time. `Kind` gives `Mask4 lanes(Points4)` and
+// `bool point(Vec3)`.
+template <class Kind>
+bool scan_in_lanes(const Pointcloud& cloud, const Kind& kind) {
+    const SpheresSoA& s = cloud.spheres();
+    const std::size_t n = s.len();
+    const float *xs = s.x().data(), *ys = s.y().data(), *zs = s.z().data();
+    auto half = [&](std::size_t i) {
+        return any(kind.lanes(Points4{F32x4::loadu(xs + i), F32x4::loadu(ys + i), F32x4::loadu(zs + i)}));
+    };
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        if (half(i) || half(i + 4)) return true;
+    for (; i < n; ++i)
+        if (kind.point({xs[i], ys[i], zs[i]})) return true;
+    return false;
+}
+
+// Every point one at a time; `Kind` gives `bool point(Vec3)`.
+template <class Kind>
+bool scan_one_by_one(const Pointcloud& cloud, const Kind& kind) {
+    for (std::size_t i = 0; i < cloud.len(); ++i)
+        if (kind.point(cloud.point(i))) return true;
+    return false;
+}
+
+// The shape in the cloud's frame: a mapped copy for a moved cloud, else the shape itself.
+template <class S>
+S in_cloud_frame(const Pointcloud& cloud, const S& shape) {
+    S local = shape;
+    if (cloud.inverse_transform()) transform(local, *cloud.inverse_transform());
+    return local;
+}
+
+// The exact sphere question the prefiltered variants ask first.
+bool prefilter_passes(const Pointcloud& cloud, Prefilter p, const Sphere& bound) {
+    return p == Prefilter::done_by_caller || cloud.reaches_local(bound.center, bound.radius);
+}
+
+struct CuboidPoints {
+    Cuboid box;
+    float rsq;
+
+    // Always the projected form: sum over the axes of max(|(p - c) . a| - h, 0)^2.
+    Mask4 lanes(const Points4& p) const {
+        const F32x4 dx = p.x - splat(box.center.x), dy = p.y - splat(box.center.y), dz = p.z - splat(box.center.z);
+        F32x4 e[3];
+        for (int i = 0; i < 3; ++i) {
+            const Vec3 a = box.axes[i];
+            const F32x4 proj = (dx * splat(a.x) + dy * splat(a.y)) + dz * splat(a.z);
+            e[i] = max(abs(proj) - splat(box.half_extents[i]), splat(0.0f));
+        }
+        return ge(splat(rsq), (e[0] * e[0] + e[1] * e[1]) + e[2] * e[2]);
+    }
+    bool point(Vec3 p) const { return box.point_dist_sq(p) <= rsq; }
+};
+
+struct CapsulePoints {
+    Capsule cap;
+    float reach_sq;
+
+    Mask4 lanes(const Points4& p) const {
+        const F32x4 ex = p.x - splat(cap.p1.x), ey = p.y - splat(cap.p1.y), ez = p.z - splat(cap.p1.z);
+        F32x4 t = ((ex * splat(cap.dir.x) + ey * splat(cap.dir.y)) + ez * splat(cap.dir.z)) * splat(cap.rdv);
+        t = min(max(t, splat(0.0f)), splat(1.0f));
+        const F32x4 dx = p.x - (splat(cap.p1.x) + splat(cap.dir.x) * t);
+        const F32x4 dy = p.y - (splat(cap.p1.y) + splat(cap.dir.y) * t);
+        const F32x4 dz = p.z - (splat(cap.p1.z) + splat(cap.dir.z) * t);
+        return le((dx * dx + dy * dy) + dz * dz, splat(reach_sq));
+    }
+    bool point(Vec3 p) const {
+        Vec3 q;
+        if (cap.z_aligned) {
+            const float t = clamp01(((p.z - cap.p1.z) * cap.dir.z) * cap.rdv);
+            q = {cap.p1.x, cap.p1.y, cap.p1.z + cap.dir.z * t};
+        } else {
+            const float t = clamp01(dot(p - cap.p1, cap.dir) * cap.rdv);
+            q = cap.p1 + cap.dir * t;
+        }
+        return length_sq(p - q) <= reach_sq;
+    }
+};
+
+// Within pr of the solid flat-capped cylinder. Lanes without a square root: inside the axial range
+// the radial distance decides; beyond a cap, the point is within pr of the cap disc when it is over
+// the disc and near enough axially, or when its distance to the rim circle is at most pr, which
+// (a^2 + R^2 + rho^2 - pr^2)^2 <= 4 R^2 rho^2 (or a non-positive left side) expresses.
+struct CylinderPoints {
+    Cylinder cyl;
+    float pr_sq, r_sq, reach_sq, four_r_sq, dir_len_sq;
+
+    explicit CylinderPoints(const Cylinder& c, float pr)
+        : cyl(c),
+          pr_sq(pr * pr),
+          r_sq(c.radius * c.radius),
+          reach_sq((c.radius + pr) * (c.radius + pr)),
+          four_r_sq(c.radius * (c.radius * 4.0f)),
+          dir_len_sq(length_sq(c.dir)) {}
+
+    Mask4 lanes(const Points4& p) const {
+        const F32x4 ex = p.x - splat(cyl.p1.x), ey = p.y - splat(cyl.p1.y), ez = p.z - splat(cyl.p1.z);
+        const F32x4 t = ((ex * splat(cyl.dir.x) + ey * splat(cyl.dir.y)) + ez * splat(cyl.dir.z)) * splat(cyl.rdv);
+        const F32x4 rx = ex - splat(cyl.dir.x) * t, ry = ey - splat(cyl.dir.y) * t, rz = ez - splat(cyl.dir.z) * t;
+        const F32x4 rho_sq = (rx * rx + ry * ry) + rz * rz;
+        const F32x4 tc = min(max(t, splat(0.0f)), splat(1.0f));
+        const F32x4 a_sq = ((t - tc) * (t - tc)) * splat(dir_len_sq);
+        const Mask4 within = ge(t, splat(0.0f)) & le(t, splat(1.0f));
+        const Mask4 side = le(rho_sq, splat(reach_sq));
+        const F32x4 k = ((a_sq + splat(r_sq)) + rho_sq) - splat(pr_sq);
+        const Mask4 cap = (le(rho_sq, splat(r_sq)) & le(a_sq, splat(pr_sq))) | le(k, splat(0.0f)) |
+                          le(k * k, splat(four_r_sq) * rho_sq);
+        return (within & side) | andnot(cap, within);
+    }
+    bool point(Vec3 p) const {
+        const Vec3 e = p - cyl.p1;
+        const float t = dot(e, cyl.dir) * cyl.rdv;
+        const float rho_sq = length_sq(e - cyl.dir * t);
+        const float tc = clamp01(t);
+        const float a_sq = ((t - tc) * (t - tc)) * dir_len_sq;
+        float dist_sq = a_sq;
+        if (rho_sq > r_sq) {
+            const float rim = std::sqrt(rho_sq) - cyl.radius;
+            dist_sq = rim * rim + a_sq;
+        }
+        return dist_sq <= pr_sq;
+    }
+};
+
+// Within pr of every face plane (normals taken as unit vectors).
+struct PolytopePoints {
+    std::span<const Plane> planes;
+    float pr;
+
+    Mask4 lanes(const Points4& p) const {
+        F32x4 worst = splat(-INFINITY);
+        for (const Plane& h : planes) {
+            const F32x4 s = (splat(h.normal.x) * p.x + splat(h.normal.y) * p.y) + splat(h.normal.z) * p.z;
+            worst = max(worst, (s - splat(h.d)) - splat(pr));  // a NaN value leaves worst as it is
+        }
+        return le(worst, splat(0.0f));
+    }
+    bool point(Vec3 p) const {
+        for (const Plane& h : planes)
+            if (dot(h.normal, p) - h.d > pr) return false;
+        return true;
+    }
+};
+
+struct PlanePoints {
+    Vec3 normal;
+    float limit;  // d + pr
+
+    Mask4 lanes(const Points4& p) const {
+        return le((splat(normal.x) * p.x + splat(normal.y) * p.y) + splat(normal.z) * p.z, splat(limit));
+    }
+    bool point(Vec3 p) const { return dot(normal, p) <= limit; }
+};
+
+struct PolygonPoints {
+    RefConvexPolygon poly;
+    float pr_sq;
+
+    bool point(Vec3 p) const {
+        const Vec3 e = p - poly.center;
+        const float h = dot(e, poly.normal), a = dot(e, poly.u_axis), b = dot(e, poly.v_axis);
+        // Unlike the polygon's own containment test, an unordered comparison counts as outside.
+        bool inside = true;
+        for (std::size_t j = 0; j < poly.edge_normals_2d.size(); ++j) {
+            const Vec2f& n = poly.edge_normals_2d[j];
+            if (!(a * n[0] + b * n[1] <= checked_at(poly.edge_offsets_2d, j) + POLYGON_BAND)) {
+                inside = false;
+                break;
+            }
+        }
+        float dist_sq = h * h;
+        if (!inside) dist_sq = dist_sq + closest_edge_dist_sq_2d(poly, a, b);
+        return dist_sq <= pr_sq;
+    }
+};
+
+// Points start + dir * s with s clamped by `Clamp`; the nearest such point within pr.
+template <class Clamp>
+struct LinePoints {
+    Vec3 start, dir;
+    float rdv, pr_sq;
+    Clamp clamp;
+
+    bool point(Vec3 p) const {
+        const float s = clamp(rdv * dot(dir, p - start));
+        return length_sq(p - (start + dir * s)) <= pr_sq;
+    }
+};
+template <class Clamp>
+LinePoints(Vec3, Vec3, float, float, Clamp) -> LinePoints<Clamp>;
+
+struct ClampSegment {
+    float operator()(float s) const { return clamp01(s); }
+};
+struct ClampRay {
+    float operator()(float s) const { return s < 0.0f ? 0.0f : s; }
+};
+struct ClampNone {
+    float operator()(float s) const { return s; }
+};
+
+bool polytope_scan(const Pointcloud& cloud, std::span<const Plane> planes) {
+    return scan_in_lanes(cloud, PolytopePoints{planes, cloud.point_radius()});
+}
+
+}  // namespace
+
+bool point_cloud_collides(const Pointcloud& cloud, const Sphere& s) {
+    return cloud.reaches_local(cloud.to_local(s.center), s.radius);
+}
+
+bool point_cloud_collides(const Pointcloud& cloud, const Capsule& c, Prefilter p) {
+    const Capsule local = in_cloud_frame(cloud, c);
+    if (!prefilter_passes(cloud, p, broadphase(local))) return false;
+    const float reach = local.radius + cloud.point_radius();
+    return scan_in_lanes(cloud, CapsulePoints{local, reach * reach});
+}
+
+bool point_cloud_collides(const Pointcloud& cloud, const Cylinder& c, Prefilter p) {
+    const Cylinder local = in_cloud_frame(cloud, c);
+    if (!prefilter_passes(cloud, p, broadphase(local))) return false;
+    return scan_in_lanes(cloud, CylinderPoints(local, cloud.point_radius()));
+}
+
+bool point_cloud_collides(const Pointcloud& cloud, const Cuboid& b, Prefilter p) {
+    const Cuboid local = in_cloud_frame(cloud, b);
+    if (!prefilter_passes(cloud, p, broadphase(local))) return false;
+    return scan_in_lanes(cloud, CuboidPoints{local, cloud.point_radius() * cloud.point_radius()});
+}
+
+bool collides_polytope_ref(const Pointcloud& cloud, const RefConvexPolytope& t, Prefilter p) {
+    if (!prefilter_passes(cloud, p, broadphase(t.obb))) return false;
+    return polytope_scan(cloud, t.planes);
+}
+
+bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Prefilter p) {
+    if (!cloud.inverse_transform()) return collides_polytope_ref(cloud, RefConvexPolytope::of(t), p);
+    ConvexPolytope local = t;
+    local.transform(*cloud.inverse_transform());
+    return collides_polytope_ref(cloud, RefConvexPolytope::of(local), p);
+}
+
+bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolygon& g, Prefilter) {
+    const float pr_sq = cloud.point_radius() * cloud.point_radius();
+    if (!cloud.inverse_transform()) return scan_one_by_one(cloud, PolygonPoints{RefConvexPolygon::of(g), pr_sq});
+    const ConvexPolygon local = in_cloud_frame(cloud, g);
+    return scan_one_by_one(cloud, PolygonPoints{RefConvexPolygon::of(local), pr_sq});
+}
+
+bool point_cloud_collides(const Pointcloud& cloud, const LineSegment& s, Prefilter) {
+    const LineSegment l = in_cloud_frame(cloud, s);
+    const float pr = cloud.point_radius();
+    return scan_one_by_one(cloud, LinePoints{l.p1, l.dir, l.rdv, pr * pr, ClampSegment{}});
+}
+
+bool point_cloud_collides(const Pointcloud& cloud, const Ray& r, Prefilter) {
+    const Ray l = in_cloud_frame(cloud, r);
+    const float pr = cloud.point_radius();
+    return scan_one_by_one(cloud, LinePoints{l.origin, l.dir, l.rdv, pr * pr, ClampRay{}});
+}
+
+bool point_cloud_collides(const Pointcloud& cloud, const Line& line, Prefilter) {
+    const Line l = in_cloud_frame(cloud, line);
+    const float pr = cloud.point_radius();
+    return scan_one_by_one(cloud, LinePoints{l.origin, l.dir, l.rdv, pr * pr, ClampNone{}});
+}
+
+bool point_cloud_collides(const Pointcloud& cloud, const Plane& h, Prefilter) {
+    const Plane local = in_cloud_frame(cloud, h);
+    return scan_in_lanes(cloud, PlanePoints{local.normal, local.d + cloud.point_radius()});
+}
+
+bool clouds_collide(const Pointcloud& a, const Pointcloud& b) {
+    if (a.is_empty() || b.is_empty()) return false;
+    const bool a_small = a.len() <= b.len();
+    const Pointcloud& small = a_small ? a : b;
+    const Pointcloud& big = a_small ? b : a;
+
+    // From small's frame through the world into big's frame.
+    const auto& from = small.inverse_transform();
+    const auto& to = big.inverse_transform();
+    std::optional<Affine3A> map;
+    if (from && to)
+        map = compose(*to, inverse(*from));
+    else if (from)
+        map = inverse(*from);
+    else if (to)
+        map = *to;
+    auto in_big = [&](Vec3 p) { return map ? map->transform_point(p) : p; };
+
+    const float rho = small.point_radius();
+    const bool tree_exact = big.tree_exact_for(rho + big.tree().r_point());
+    const std::size_t n = small.len();
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        pointcloud::CenterRows8 rows;
+        bool finite = true;
+        for (int l = 0; l < 8; ++l) {
+            const Vec3 p = in_big(small.point(i + l));
+            rows[0][l] = p.x, rows[1][l] = p.y, rows[2][l] = p.z;
+            finite = finite && std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+        }
+        if (tree_exact && finite) {
+            pointcloud::Radii8 radii;
+            radii.fill(rho);
+            if (big.tree().collides_simd(rows, radii)) return true;
+        } else {
+            for (int l = 0; l < 8; ++l)
+                if (big.reaches_local({rows[0][l], rows[1][l], rows[2][l]}, rho)) return true;
+        }
+    }
+    for (; i < n; ++i)
+        if (big.reaches_local(in_big(small.point(i)), rho)) return true;
+    return false;
+}
+
+}  // namespace trelk
