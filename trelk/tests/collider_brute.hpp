@@ -3,6 +3,8 @@
 // must equal the OR of these over everything it holds.
 #pragma once
 
+#include <concepts>
+
 #include "collider/cylinder_pair.hpp"
 #include "collider/line_pair.hpp"
 #include "convex_polytope/polytope_collides.hpp"
@@ -220,10 +222,13 @@ inline bool param_hits(const Param& q, const Plane& p) { return half_space_param
 inline bool param_hits(const Param& q, const Line& l) { return params_cross(q, param(l)); }
 inline bool param_hits(const Param& q, const Ray& l) { return params_cross(q, param(l)); }
 template <class Item>
+    requires(!std::same_as<Item, Pointcloud>)
 bool hits(const Line& q, const Item& item) { return param_hits(param(q), item); }
 template <class Item>
+    requires(!std::same_as<Item, Pointcloud>)
 bool hits(const Ray& q, const Item& item) { return param_hits(param(q), item); }
 template <class Item>
+    requires(!std::same_as<Item, Pointcloud>)
 bool hits(const LineSegment& q, const Item& item) { return param_hits(param(q), item); }
 
 // ---- Plane
@@ -238,5 +243,15 @@ inline bool hits(const Plane& q, const ConvexPolytope& p) { return half_space_po
 inline bool hits(const Plane& q, const Plane& p) { return half_spaces_collide(q, p); }
 inline bool hits(const Plane& q, const Line& l) { return half_space_param_collides(q, l.origin, l.dir, -INF, INF); }
 inline bool hits(const Plane& q, const Ray& l) { return half_space_param_collides(q, l.origin, l.dir, 0, INF); }
+
+// ---- point clouds: every cloud whose bounding sphere meets the query's (all clouds for the
+// kinds without one), by the cloud's own test.
+template <class Q>
+bool hits(const Q& q, const Pointcloud& cloud) {
+    if constexpr (requires { broadphase(q); })
+        return near(broadphase(cloud), broadphase(q)) && broad_item_collides(cloud, q);
+    else
+        return point_cloud_collides(cloud, q);
+}
 
 }  // namespace brute

@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <random>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -34,11 +35,12 @@ struct Scene {
     std::vector<Plane> planes;
     std::vector<Line> lines;
     std::vector<Ray> rays;
+    std::vector<Pointcloud> clouds;
 
     template <class F>
     void for_each_list(F&& f) {
         f(spheres), f(points), f(capsules), f(cuboids), f(cylinders), f(segments), f(polygons), f(polytopes),
-            f(planes), f(lines), f(rays);
+            f(planes), f(lines), f(rays), f(clouds);
     }
     template <class F>
     void for_each_item(F&& f) const {
@@ -160,6 +162,26 @@ public:
         return ConvexPolygon::make(point(), n, std::move(outline));
     }
     ConvexPolytope polytope() { return box_polytope(cuboid()); }
+    // A few points around a spot, some clouds moved after building (their points stay, the motion
+    // is recorded); the tree's radius range is sometimes narrow, so exact scans stand in for it.
+    Pointcloud cloud() {
+        static constexpr int sizes[] = {0, 1, 7, 8, 9, 30};
+        const Vec3 spot = point();
+        std::vector<pointcloud::Point3> pts;
+        for (int i = 0, n = sizes[pick(6)]; i < n; ++i) {
+            Vec3 p = spot + (grid_ ? Vec3{step(1), step(1), step(1)} : Vec3{uniform(-1, 1), uniform(-1, 1), uniform(-1, 1)});
+            pts.push_back({p.x, p.y, p.z});
+        }
+        const float pr = grid_ ? 0.5f * float(pick(3)) : uniform(0.0f, 0.5f);
+        const pointcloud::RadiusRange range = coin() ? pointcloud::RadiusRange{0.0f, 4.0f} : pointcloud::RadiusRange{0.4f, 0.6f};
+        Pointcloud c = Pointcloud::make(pts, range, pr);
+        if (coin(0.3)) translate(c, grid_ ? Vec3{step(1), 0, 0} : point());
+        if (!grid_ && coin(0.3)) {
+            const auto a = axes();
+            rotate_mat(c, Mat3{a[0], a[1], a[2]});
+        }
+        return c;
+    }
 
     Vec3 nonzero_direction() {
         Vec3 d = direction();
@@ -184,8 +206,10 @@ public:
     // Up to `most` items of kinds drawn at random; unbounded kinds (planes, lines, rays) are rare,
     // since any one of them reaches far. A focused scene draws from two kinds only, so that groups
     // grow past several blocks of eight.
-    Scene scene(int most, bool focused = false) {
+    Scene scene(int most, bool focused = false, bool clouds = false) {
         Scene s;
+        if (clouds)
+            for (int i = pick(4); i > 0; --i) s.clouds.push_back(cloud());
         const int n = pick(most + 1);
         const int focus[2] = {pick(8), pick(8)};
         for (int i = 0; i < n; ++i) {
@@ -214,7 +238,7 @@ public:
         struct Cursor {
             std::size_t next = 0;
         };
-        std::array<Cursor, 11> at{};
+        std::array<Cursor, 12> at{};
         std::vector<int> order;
         int kind = 0;
         const_cast<Scene&>(s).for_each_list([&](auto& list) {
@@ -225,7 +249,11 @@ public:
         for (int k : order) {
             int i = 0;
             const_cast<Scene&>(s).for_each_list([&](auto& list) {
-                if (i++ == k) add(c, list[at[k].next++]);
+                using Item = typename std::decay_t<decltype(list)>::value_type;
+                if constexpr (std::is_same_v<PCL, NoPcl> && std::is_same_v<Item, Pointcloud>)
+                    ++i;  // a collider without clouds: scenes given to it hold none
+                else if (i++ == k)
+                    add(c, list[at[k].next++]);
             });
         }
         return c;

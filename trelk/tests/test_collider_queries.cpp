@@ -27,8 +27,8 @@ std::string hitting_kinds(const Q& q, const Scene& s) {
     std::string kinds;
     int index = 0;
     const_cast<Scene&>(s).for_each_list([&](auto& list) {
-        static constexpr const char* names[] = {"sphere",  "point",   "capsule",   "cuboid", "cylinder", "segment",
-                                                "polygon", "polytope", "plane", "line",   "ray"};
+        static constexpr const char* names[] = {"sphere",  "point",    "capsule", "cuboid", "cylinder", "segment",
+                                                "polygon", "polytope", "plane",   "line",   "ray",      "cloud"};
         for (const auto& item : list)
             if (brute::hits(q, item)) kinds += std::string(" ") + names[index];
         ++index;
@@ -58,7 +58,8 @@ struct Tally {
 };
 
 // Asks every query of the collider and of the scene; returns the number of disagreements.
-int cross_check(Generator& g, const Scene& s, const Collider<NoPcl>& c, int queries, Tally& tally,
+template <class PCL>
+int cross_check(Generator& g, const Scene& s, const Collider<PCL>& c, int queries, Tally& tally,
                 const std::string& what) {
     int wrong = 0;
     for (int k = 0; k < queries; ++k) {
@@ -85,10 +86,22 @@ TEST(ColliderQueries, AgreeWithEveryItemOnRandomColliders) {
         int wrong = 0;
         for (int round = 0; round < 2000 && wrong == 0; ++round) {
             const Scene s = round % 4 == 0 ? g.scene(80, true) : g.scene(round % 4 == 1 ? 4 : 24);
-            const Collider<NoPcl> c = g.build<NoPcl>(s);
-            wrong += cross_check(g, s, c, 20, tally, grid ? "grid" : "general");
+            wrong += cross_check(g, s, g.build<NoPcl>(s), 20, tally, grid ? "grid" : "general");
         }
         tally.expect_both_outcomes(300);
+    }
+}
+
+TEST(ColliderQueries, PointCloudGroupAgreesWithEveryCloud) {
+    for (bool grid : {true, false}) {
+        Generator g(grid ? 4321u : 8765u, grid);
+        Tally tally;
+        int wrong = 0;
+        for (int round = 0; round < 1500 && wrong == 0; ++round) {
+            const Scene s = g.scene(round % 3 == 0 ? 0 : 10, false, true);
+            wrong += cross_check(g, s, g.build<Pointcloud>(s), 20, tally, grid ? "clouds grid" : "clouds general");
+        }
+        tally.expect_both_outcomes(50);
     }
 }
 
@@ -105,7 +118,7 @@ TEST(ColliderQueries, EmptyColliderAnswersFalse) {
 // Moves, turns or resizes the collider and, item by item, the scene the same way.
 struct Motion {
     const char* name;
-    void (*apply)(Generator&, Collider<NoPcl>&, Scene&);
+    void (*apply)(Generator&, Collider<Pointcloud>&, Scene&);
 };
 
 template <class Change>
@@ -117,37 +130,40 @@ void change_scene(Scene& s, const Change& change) {
 
 const Motion kMotions[] = {
     {"translate",
-     [](Generator& g, Collider<NoPcl>& c, Scene& s) {
+     [](Generator& g, Collider<Pointcloud>& c, Scene& s) {
          const Vec3 t = g.point();
          translate(c, t);
          change_scene(s, [&](auto& item) { translate(item, t); });
      }},
     {"rotate_mat",
-     [](Generator& g, Collider<NoPcl>& c, Scene& s) {
+     [](Generator& g, Collider<Pointcloud>& c, Scene& s) {
          const auto a = g.axes();
          const Mat3 m{a[0], a[1], a[2]};
          rotate_mat(c, m);
          change_scene(s, [&](auto& item) { rotate_mat(item, m); });
      }},
     {"rotate_quat",
-     [](Generator& g, Collider<NoPcl>& c, Scene& s) {
+     [](Generator& g, Collider<Pointcloud>& c, Scene& s) {
          const float h = 0.70710677f;
          const Quat q = g.grid() ? Quat{0, 0, 1, 0} : Quat{h * 0.6f, 0.0f, h * 0.8f, h};
          rotate_quat(c, q);
          change_scene(s, [&](auto& item) { rotate_quat(item, q); });
      }},
     {"transform",
-     [](Generator& g, Collider<NoPcl>& c, Scene& s) {
+     [](Generator& g, Collider<Pointcloud>& c, Scene& s) {
          const auto a = g.axes();
          const Affine3A m{{a[0], a[1], a[2]}, g.point()};
          transform(c, m);
          change_scene(s, [&](auto& item) { transform(item, m); });
      }},
     {"scale",
-     [](Generator& g, Collider<NoPcl>& c, Scene& s) {
+     [](Generator& g, Collider<Pointcloud>& c, Scene& s) {
          const float f = g.grid() ? (g.coin() ? 0.5f : 2.0f) : g.uniform(0.2f, 3.0f);
          scale(c, f);
-         change_scene(s, [&](auto& item) { scale(item, f); });
+         // Point clouds keep their size.
+         change_scene(s, [&](auto& item) {
+             if constexpr (!std::is_same_v<std::decay_t<decltype(item)>, Pointcloud>) scale(item, f);
+         });
      }},
 };
 
@@ -158,8 +174,8 @@ TEST(ColliderQueries, AgreeWithEveryItemAfterMotions) {
             Tally tally;
             int wrong = 0;
             for (int round = 0; round < 400 && wrong == 0; ++round) {
-                Scene s = g.scene(30);
-                Collider<NoPcl> c = g.build<NoPcl>(s);
+                Scene s = g.scene(30, false, round % 2 == 0);
+                Collider<Pointcloud> c = g.build<Pointcloud>(s);
                 motion.apply(g, c, s);
                 wrong += cross_check(g, s, c, 20, tally, std::string(motion.name) + (grid ? " grid" : " general"));
             }
