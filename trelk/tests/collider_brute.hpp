@@ -4,6 +4,7 @@
 #pragma once
 
 #include <concepts>
+#include <type_traits>
 
 #include "collider/cylinder_pair.hpp"
 #include "collider/line_pair.hpp"
@@ -252,6 +253,32 @@ bool hits(const Q& q, const Pointcloud& cloud) {
         return near(broadphase(cloud), broadphase(q)) && broad_item_collides(cloud, q);
     else
         return point_cloud_collides(cloud, q);
+}
+
+// ---- a cloud of another collider against one held item
+inline bool cloud_pair(const Pointcloud& cloud, const Sphere& s) { return point_cloud_collides(cloud, s); }
+inline bool cloud_pair(const Pointcloud& cloud, const Point& p) { return point_cloud_collides(cloud, Sphere{p.p, 0}); }
+inline bool cloud_pair(const Pointcloud& cloud, const Pointcloud& item) {
+    return near(broadphase(cloud), broadphase(item)) && clouds_collide(cloud, item);
+}
+template <class T>
+bool cloud_pair(const Pointcloud& cloud, const T& item) {
+    if constexpr (requires { broadphase(item); })
+        return near(broadphase(cloud), broadphase(item)) && point_cloud_collides(cloud, item, Prefilter::done_by_caller);
+    else
+        return point_cloud_collides(cloud, item);
+}
+
+// An item of the other collider against one held item: balls and the shapes as queries, points as
+// balls of radius 0, clouds by their own tests.
+template <class B, class A>
+bool other_item_hits(const B& b, const A& a) {
+    if constexpr (std::is_same_v<B, Point>)
+        return hits(Sphere{b.p, 0.0f}, a);
+    else if constexpr (std::is_same_v<B, Pointcloud>)
+        return cloud_pair(b, a);
+    else
+        return hits(b, a);
 }
 
 }  // namespace brute

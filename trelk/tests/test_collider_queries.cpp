@@ -9,6 +9,7 @@
 #include <string>
 #include <variant>
 
+#include "collider/collider_pair.hpp"
 #include "collider/query.hpp"
 #include "collider/transform.hpp"
 #include "collider_brute.hpp"
@@ -103,6 +104,50 @@ TEST(ColliderQueries, PointCloudGroupAgreesWithEveryCloud) {
         }
         tally.expect_both_outcomes(50);
     }
+}
+
+TEST(ColliderPairs, AgreeWithEveryPairOfItems) {
+    for (bool grid : {true, false}) {
+        Generator g(grid ? 31u : 32u, grid);
+        std::array<int, 2> seen{};
+        for (int round = 0; round < 3000; ++round) {
+            const Scene sa = g.scene(round % 5 == 0 ? 1 : 8, round % 3 == 0, round % 4 == 0);
+            const Scene sb = g.scene(round % 7 == 0 ? 1 : 8, round % 3 == 1, round % 4 == 1);
+            const Collider<Pointcloud> a = g.build<Pointcloud>(sa), b = g.build<Pointcloud>(sb);
+            bool expected = false;
+            sb.for_each_item([&](const auto& item_b) {
+                sa.for_each_item([&](const auto& item_a) { expected = expected || brute::other_item_hits(item_b, item_a); });
+            });
+            ++seen[expected];
+            ASSERT_EQ(collides_other(a, b), expected) << (grid ? "grid" : "general") << " round " << round;
+        }
+        EXPECT_GE(seen[0], 300);
+        EXPECT_GE(seen[1], 300);
+    }
+}
+
+TEST(ColliderPairs, EdgeCases) {
+    Collider<Pointcloud> empty, ball, far_ball, flat;
+    add(ball, Sphere{{0, 0, 0}, 1});
+    add(far_ball, Sphere{{2, 0, 0}, 1});  // bounds touch exactly
+    EXPECT_FALSE(collides_other(empty, ball));
+    EXPECT_FALSE(collides_other(ball, empty));
+    EXPECT_TRUE(collides_other(ball, ball));
+    EXPECT_TRUE(collides_other(ball, far_ball));
+    // A point inside a held half-space, on a held segment or inside a held polygon collides.
+    add(flat, Plane{{0, 0, 1}, 0});
+    Collider<Pointcloud> point;
+    add(point, Point{{5, 5, -1}});
+    EXPECT_TRUE(collides_other(flat, point));
+    Collider<Pointcloud> segment, polygon;
+    add(segment, LineSegment::make({5, 5, -2}, {0, 0, 2}));
+    add(polygon, ConvexPolygon::make({5, 5, -1}, {0, 0, 1}, {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}));
+    EXPECT_TRUE(collides_other(segment, point));
+    EXPECT_TRUE(collides_other(polygon, point));
+    // A polytope without planes holds every point its bound reaches.
+    Collider<Pointcloud> hollow;
+    add(hollow, ConvexPolytope::make({}, {{4, 4, -2}, {6, 6, 0}}));
+    EXPECT_TRUE(collides_other(hollow, point));
 }
 
 TEST(ColliderQueries, EmptyColliderAnswersFalse) {
