@@ -20,7 +20,7 @@ bool cloud_group_collides(const BroadCollection<NoPcl>&, const Query&) {
 template <class Query>
 bool cloud_group_collides(const BroadCollection<Pointcloud>& group, const Query& query) {
     if constexpr (requires { broadphase(query); }) {
-        return collider_frame::any_item_near_each(
+        return collider_frame::any_item_near(
             group, broadphase(query), [&](const Pointcloud& cloud) { return broad_item_collides(cloud, query); });
     } else {
         for (const Pointcloud& cloud : group.items())

@@ -23,7 +23,7 @@ struct CloudMember {
     bool ball(const Sphere& s) const { return point_cloud_collides(cloud, s); }
     template <class T>
     bool shapes(const BroadCollection<T>& g) const {
-        return any_item_near_each(
+        return any_item_near(
             g, bound, [this](const T& item) { return point_cloud_collides(cloud, item, Prefilter::done_by_caller); });
     }
     template <class T>

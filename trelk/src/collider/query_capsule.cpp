@@ -28,7 +28,7 @@ struct CapsuleMember {
     }
 
     bool spheres(const SpheresSoA& s) const {
-        return any_lane(s, [this](const SphereLanes& l) {
+        return any_lane_near(s, bound, [this](const SphereLanes& l) {
             const F32x4 reach = F32x4::splat(q.radius) + l.r;
             return lf::le(lf::param_dist_sq<Span::segment>(l.c, q.p1, q.dir, q.rdv), reach * reach);
         });
@@ -58,12 +58,12 @@ struct CapsuleMember {
     }
     bool polygons(const BroadCollection<ConvexPolygon>& g) const {
         const float r_sq = q.radius * q.radius;
-        return any_item_near_each(g, bound, [&](const ConvexPolygon& p) {
+        return any_item_near(g, bound, [&](const ConvexPolygon& p) {
             return segment_dist_sq(RefConvexPolygon::of(p), q.p1, q.dir) <= r_sq;
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near_each(
+        return any_item_near(
             g, bound, [this](const ConvexPolytope& p) { return collides_capsule(RefConvexPolytope::of(p), q); });
     }
     bool planes(std::span<const Plane> items) const {

@@ -22,7 +22,7 @@ struct CuboidMember {
     Sphere bound = broadphase(q);
 
     bool spheres(const SpheresSoA& s) const {
-        return any_lane(s, [this](const SphereLanes& l) { return lf::le(lf::box_dist_sq(l.c, q), l.r * l.r); });
+        return any_lane_near(s, bound, [this](const SphereLanes& l) { return lf::le(lf::box_dist_sq(l.c, q), l.r * l.r); });
     }
     // The point lies in the closed box.
     bool points(const BroadCollection<Point>& g) const {
@@ -48,7 +48,7 @@ struct CuboidMember {
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near_each(g, bound, [this](const ConvexPolytope& p) {
+        return any_item_near(g, bound, [this](const ConvexPolytope& p) {
             return collides_cuboid(RefConvexPolytope::of(p), q, Prefilter::done_by_caller);
         });
     }

@@ -20,7 +20,7 @@ struct CylinderMember {
     Sphere bound = broadphase(q);
 
     bool spheres(const SpheresSoA& s) const {
-        return any_lane(s, [this](const SphereLanes& l) { return lf::ball_cylinder(l.c, l.r, q); });
+        return any_lane_near(s, bound, [this](const SphereLanes& l) { return lf::ball_cylinder(l.c, l.r, q); });
     }
     // The point lies between the cap planes, within the radius of the axis.
     bool points(const BroadCollection<Point>& g) const {
@@ -51,7 +51,7 @@ struct CylinderMember {
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near_each(g, bound, [this](const ConvexPolytope& p) {
+        return any_item_near(g, bound, [this](const ConvexPolytope& p) {
             return cylinder_polytope_collides(q, RefConvexPolytope::of(p), Prefilter::done_by_caller);
         });
     }

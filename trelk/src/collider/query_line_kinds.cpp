@@ -54,20 +54,19 @@ struct LineMember {
         if constexpr (bounded) return broadphase(q);
         else return {};
     }
-    // Only a segment can leave a group out by its bounding sphere.
-    bool may_hit(const SpheresSoA& lanes) const {
-        if constexpr (bounded) return group_may_hit(lanes, bound);
-        else return true;
-    }
     template <class T, class Exact>
     bool any_near(const BroadCollection<T>& g, const Exact& exact) const {
-        return may_hit(g.bounds()) && any_item(g.items(), exact);
+        if constexpr (bounded) return any_item_near(g, bound, exact);
+        else return any_item(g.items(), exact);
     }
     // Each lane's ball (centre, radius) reaches the query's points; point bounds have radius 0.
+    // Only a segment can leave lanes out by its bounding sphere.
     bool any_ball_lane(const SpheresSoA& lanes) const {
-        return may_hit(lanes) && any_lane(lanes, [this](const SphereLanes& l) {
-                   return lf::le(lf::param_dist_sq<Kind::span>(l.c, o, dir, q.rdv), l.r * l.r);
-               });
+        const auto reaches = [this](const SphereLanes& l) {
+            return lf::le(lf::param_dist_sq<Kind::span>(l.c, o, dir, q.rdv), l.r * l.r);
+        };
+        if constexpr (bounded) return any_lane_near(lanes, bound, reaches);
+        else return any_lane(lanes, reaches);
     }
     // The query crosses another line part (distance exactly 0). A segment on either side is the
     // segment of the clamped routine; two unbounded ones are measured directly.

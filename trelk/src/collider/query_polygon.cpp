@@ -34,7 +34,7 @@ struct PolygonMember {
         return any_item_near(g, bound, [this](const Point& p) { return reaches(p.p, 0.0f); });
     }
     bool capsules(const BroadCollection<Capsule>& g) const {
-        return any_item_near_each(g, bound, [this](const Capsule& k) {
+        return any_item_near(g, bound, [this](const Capsule& k) {
             return segment_dist_sq(q, k.p1, k.dir) <= k.radius * k.radius;
         });
     }
@@ -55,7 +55,7 @@ struct PolygonMember {
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near_each(g, bound, [this](const ConvexPolytope& p) {
+        return any_item_near(g, bound, [this](const ConvexPolytope& p) {
             return ref_polygon_polytope_collides(q, RefConvexPolytope::of(p));
         });
     }

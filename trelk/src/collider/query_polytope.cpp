@@ -33,14 +33,14 @@ struct PolytopeMember {
         return any_item_near(g, bound, [this](const Point& p) { return point_within_planes(p.p, q.planes); });
     }
     bool capsules(const BroadCollection<Capsule>& g) const {
-        return any_item_near_each(g, bound, [this](const Capsule& k) { return collides_capsule(q, k); });
+        return any_item_near(g, bound, [this](const Capsule& k) { return collides_capsule(q, k); });
     }
     bool cuboids(const BroadCollection<Cuboid>& g) const {
-        return any_item_near_each(g, bound,
+        return any_item_near(g, bound,
                              [this](const Cuboid& b) { return collides_cuboid(q, b, Prefilter::done_by_caller); });
     }
     bool cylinders(const BroadCollection<Cylinder>& g) const {
-        return any_item_near_each(g, bound, [this](const Cylinder& k) {
+        return any_item_near(g, bound, [this](const Cylinder& k) {
             return cylinder_polytope_collides(k, q, Prefilter::done_by_caller);
         });
     }
@@ -49,12 +49,12 @@ struct PolytopeMember {
                              [this](const LineSegment& s) { return polytope_clip_collides(q, s.p1, s.dir, 0.0f, 1.0f); });
     }
     bool polygons(const BroadCollection<ConvexPolygon>& g) const {
-        return any_item_near_each(g, bound, [this](const ConvexPolygon& p) {
+        return any_item_near(g, bound, [this](const ConvexPolygon& p) {
             return ref_polygon_polytope_collides(RefConvexPolygon::of(p), q);
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near_each(g, bound, [this](const ConvexPolytope& p) {
+        return any_item_near(g, bound, [this](const ConvexPolytope& p) {
             return polytope_planes_collide(q, RefConvexPolytope::of(p));
         });
     }

@@ -19,9 +19,7 @@ struct SphereMember {
     Sphere q;
 
     V3<float> c() const { return {q.center.x, q.center.y, q.center.z}; }
-    auto overlap() const {
-        return [this](const SphereLanes& l) { return overlaps(l, q); };
-    }
+    BallLanes overlap() const { return BallLanes(q); }
 
     bool spheres(const SpheresSoA& s) const { return s.any_collides_sphere_f32x8(q); }
     // Points have zero-radius bounds: the overlap scan is the exact test.
@@ -49,12 +47,12 @@ struct SphereMember {
     }
     bool polygons(const BroadCollection<ConvexPolygon>& g) const {
         const float r_sq = q.radius * q.radius;
-        return any_item_near_each(g, q, [&](const ConvexPolygon& p) {
+        return any_item_near(g, q, [&](const ConvexPolygon& p) {
             return point_dist_sq(RefConvexPolygon::of(p), q.center) <= r_sq;
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near_each(g, q, [this](const ConvexPolytope& p) { return ball_within_planes(q, p.planes); });
+        return any_item_near(g, q, [this](const ConvexPolytope& p) { return ball_within_planes(q, p.planes); });
     }
     bool planes(std::span<const Plane> items) const {
         return any_item(items, [this](const Plane& p) { return dot(p.normal, q.center) - p.d <= q.radius; });
