@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "collider/collider.hpp"
+#include "collider/refine.hpp"
 #include "collider/stretch.hpp"
 #include "collider/transform.hpp"
 #include "collider_scenes.hpp"
@@ -251,6 +252,32 @@ TEST(ColliderTransform, TranslationMovesTheBoundCentre) {
     rotate_quat(c, Quat{0, 0, 0, 2});  // a pure scaling by 4
     expect_sphere(c.spheres.get(1), {20, 8, 12}, 1);
     expect_sound_bounds(c);
+}
+
+TEST(ColliderTransform, RefinedBoundHoldsEverything) {
+    Collider<NoPcl> c;
+    refine_bounding(c);
+    expect_sphere(c.bounding_sphere, {0, 0, 0}, 0);
+    add(c, Sphere{{1, 2, 3}, 0});
+    refine_bounding(c);
+    expect_sphere(c.bounding_sphere, {1, 2, 3}, 0);
+    Collider<NoPcl> one;
+    add(one, Sphere{{1, 2, 3}, 2});
+    refine_bounding(one);
+    EXPECT_NEAR(length(one.bounding_sphere.center - Vec3{1, 2, 3}), 0, 1e-5);
+    EXPECT_NEAR(one.bounding_sphere.radius, 2, 1e-5);
+    add(one, Ray::make({}, {1, 0, 0}));
+    refine_bounding(one);
+    expect_sphere(one.bounding_sphere, {0, 0, 0}, INF);
+
+    scenes::Generator g(12, false);
+    for (int round = 0; round < 100; ++round) {
+        scenes::Scene s = g.scene(30);
+        s.planes.clear(), s.lines.clear(), s.rays.clear();
+        Collider<NoPcl> r = g.build<NoPcl>(s);
+        refine_bounding(r);
+        expect_sound_bounds(r);
+    }
 }
 
 // ---- sweep

@@ -16,6 +16,7 @@
 #include "collider_scenes.hpp"
 #include "plane/half_space.hpp"
 #include "reference_geometry.hpp"
+#include "support/fault.hpp"
 
 namespace {
 
@@ -104,6 +105,19 @@ TEST(ColliderRules, SpareLanesNeverHit) {
     EXPECT_FALSE(query_collider(Cuboid::aligned({0, 0, 0}, {1, 1, 1}), c));
     EXPECT_FALSE(query_collider(Cylinder::make({0, 0, -1}, {0, 0, 2}, 0.5f), c));
     EXPECT_TRUE(query_collider(Line::make({30, 0, 0}, {0, 1, 0}), c));
+}
+
+TEST(ColliderRules, DamagedPolygonFaultsInsteadOfReadingPast) {
+    ConvexPolygon broken = kTile;
+    broken.edge_offsets_2d.pop_back();
+    Collider<NoPcl> c;
+    add(c, broken);
+    try {
+        (void)query_collider(Sphere{{5, 0, 0}, 4.5f}, c);
+        ADD_FAILURE() << "no fault";
+    } catch (const quorix::Fault& e) {
+        EXPECT_EQ(std::string(e.what()), "index out of bounds: the len is 3 but the index is 3");
+    }
 }
 
 // ---- line routines against references
