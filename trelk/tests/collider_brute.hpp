@@ -178,8 +178,12 @@ inline bool hits(const ConvexPolytope& q, const ConvexPolytope& p) {
     return near(broadphase(q), broadphase(p)) && polytope_planes_collide(ref(q), ref(p));
 }
 inline bool hits(const ConvexPolytope& q, const Plane& p) { return half_space_polytope_collides(p, ref(q)); }
-inline bool hits(const ConvexPolytope& q, const Line& l) { return polytope_clip_collides(ref(q), l.origin, l.dir, -INF, INF); }
-inline bool hits(const ConvexPolytope& q, const Ray& l) { return polytope_clip_collides(ref(q), l.origin, l.dir, 0, INF); }
+inline bool hits(const ConvexPolytope& q, const Line& l) {
+    return polytope_clip_collides(ref(q), l.origin, l.dir, -INF, INF);
+}
+inline bool hits(const ConvexPolytope& q, const Ray& l) {
+    return polytope_clip_collides(ref(q), l.origin, l.dir, 0, INF);
+}
 
 // ---- ConvexPolygon
 inline bool hits(const ConvexPolygon& q, const Sphere& s) {
@@ -194,11 +198,15 @@ inline bool hits(const ConvexPolygon& q, const Cylinder& k) { return cylinder_po
 inline bool hits(const ConvexPolygon& q, const LineSegment& s) {
     return parametric_line_dist_sq(ref(q), s.p1, s.dir, 0, 1) <= 0.0f;
 }
-inline bool hits(const ConvexPolygon& q, const ConvexPolygon& p) { return ref_polygon_polygon_collides(ref(q), ref(p)); }
+inline bool hits(const ConvexPolygon& q, const ConvexPolygon& p) {
+    return ref_polygon_polygon_collides(ref(q), ref(p));
+}
 inline bool hits(const ConvexPolygon& q, const ConvexPolytope& p) {
     return near(broadphase(q), broadphase(p)) && ref_polygon_polytope_collides(ref(q), ref(p));
 }
-inline bool hits(const ConvexPolygon& q, const Plane& p) { return ref_polygon_infinite_plane_collides(q.vertices_3d, p); }
+inline bool hits(const ConvexPolygon& q, const Plane& p) {
+    return ref_polygon_infinite_plane_collides(q.vertices_3d, p);
+}
 inline bool hits(const ConvexPolygon& q, const Line& l) {
     return parametric_line_dist_sq(ref(q), l.origin, l.dir, -INF, INF) <= 0.0f;
 }
@@ -218,7 +226,9 @@ inline bool param_hits(const Param& q, const LineSegment& s) { return params_cro
 inline bool param_hits(const Param& q, const ConvexPolygon& p) {
     return parametric_line_dist_sq(ref(p), q.o, q.dir, q.t0, q.t1) <= 0.0f;
 }
-inline bool param_hits(const Param& q, const ConvexPolytope& p) { return polytope_clip_collides(ref(p), q.o, q.dir, q.t0, q.t1); }
+inline bool param_hits(const Param& q, const ConvexPolytope& p) {
+    return polytope_clip_collides(ref(p), q.o, q.dir, q.t0, q.t1);
+}
 inline bool param_hits(const Param& q, const Plane& p) { return half_space_param_collides(p, q.o, q.dir, q.t0, q.t1); }
 inline bool param_hits(const Param& q, const Line& l) { return params_cross(q, param(l)); }
 inline bool param_hits(const Param& q, const Ray& l) { return params_cross(q, param(l)); }
@@ -239,7 +249,9 @@ inline bool hits(const Plane& q, const Capsule& k) { return half_space_capsule_c
 inline bool hits(const Plane& q, const Cuboid& b) { return half_space_cuboid_collides(q, b); }
 inline bool hits(const Plane& q, const Cylinder& k) { return half_space_cylinder_collides(q, k); }
 inline bool hits(const Plane& q, const LineSegment& s) { return half_space_param_collides(q, s.p1, s.dir, 0, 1); }
-inline bool hits(const Plane& q, const ConvexPolygon& p) { return ref_polygon_infinite_plane_collides(p.vertices_3d, q); }
+inline bool hits(const Plane& q, const ConvexPolygon& p) {
+    return ref_polygon_infinite_plane_collides(p.vertices_3d, q);
+}
 inline bool hits(const Plane& q, const ConvexPolytope& p) { return half_space_polytope_collides(q, ref(p)); }
 inline bool hits(const Plane& q, const Plane& p) { return half_spaces_collide(q, p); }
 inline bool hits(const Plane& q, const Line& l) { return half_space_param_collides(q, l.origin, l.dir, -INF, INF); }
@@ -264,7 +276,7 @@ inline bool cloud_pair(const Pointcloud& cloud, const Pointcloud& item) {
 template <class T>
 bool cloud_pair(const Pointcloud& cloud, const T& item) {
     if constexpr (requires { broadphase(item); })
-        return near(broadphase(cloud), broadphase(item)) && point_cloud_collides(cloud, item, Prefilter::done_by_caller);
+        return near(broadphase(cloud), broadphase(item)) && point_cloud_collides(cloud, item, done);
     else
         return point_cloud_collides(cloud, item);
 }

@@ -169,11 +169,12 @@ public:
         const Vec3 spot = point();
         std::vector<pointcloud::Point3> pts;
         for (int i = 0, n = sizes[pick(6)]; i < n; ++i) {
-            Vec3 p = spot + (grid_ ? Vec3{step(1), step(1), step(1)} : Vec3{uniform(-1, 1), uniform(-1, 1), uniform(-1, 1)});
+            const Vec3 p = spot + (grid_ ? Vec3{step(1), step(1), step(1)}
+                                         : Vec3{uniform(-1, 1), uniform(-1, 1), uniform(-1, 1)});
             pts.push_back({p.x, p.y, p.z});
         }
         const float pr = grid_ ? 0.5f * float(pick(3)) : uniform(0.0f, 0.5f);
-        const pointcloud::RadiusRange range = coin() ? pointcloud::RadiusRange{0.0f, 4.0f} : pointcloud::RadiusRange{0.4f, 0.6f};
+        const auto range = coin() ? pointcloud::RadiusRange{0.0f, 4.0f} : pointcloud::RadiusRange{0.4f, 0.6f};
         Pointcloud c = Pointcloud::make(pts, range, pr);
         if (coin(0.3)) translate(c, grid_ ? Vec3{step(1), 0, 0} : point());
         if (!grid_ && coin(0.3)) {

@@ -116,7 +116,8 @@ TEST(ColliderPairs, AgreeWithEveryPairOfItems) {
             const Collider<Pointcloud> a = g.build<Pointcloud>(sa), b = g.build<Pointcloud>(sb);
             bool expected = false;
             sb.for_each_item([&](const auto& item_b) {
-                sa.for_each_item([&](const auto& item_a) { expected = expected || brute::other_item_hits(item_b, item_a); });
+                sa.for_each_item(
+                    [&](const auto& item_a) { expected = expected || brute::other_item_hits(item_b, item_a); });
             });
             ++seen[expected];
             ASSERT_EQ(collides_other(a, b), expected) << (grid ? "grid" : "general") << " round " << round;

@@ -38,7 +38,9 @@ struct Planes {
     const float *x, *y, *z, *r;
     std::size_t stride;
 };
-inline Planes planes_of(const SpheresSoA& s) { return {s.x().data(), s.y().data(), s.z().data(), s.r().data(), s.stride()}; }
+inline Planes planes_of(const SpheresSoA& s) {
+    return {s.x().data(), s.y().data(), s.z().data(), s.r().data(), s.stride()};
+}
 
 // Four lanes of a sphere set: centres and radii.
 struct SphereLanes {

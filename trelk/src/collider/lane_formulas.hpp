@@ -4,13 +4,13 @@
 // NaN parameter as NaN (it then fails the final comparison).
 #pragma once
 
+#include <type_traits>
+
 #include "cuboid.hpp"
 #include "cylinder.hpp"
 #include "lanes.hpp"
 #include "math.hpp"
 #include "simd/f32x4.hpp"
-
-#include <type_traits>
 
 namespace trelk::lane_formulas {
 

@@ -22,7 +22,8 @@ struct CuboidMember {
     Sphere bound = broadphase(q);
 
     bool spheres(const SpheresSoA& s) const {
-        return any_lane_near(s, bound, [this](const SphereLanes& l) { return lf::le(lf::box_dist_sq(l.c, q), l.r * l.r); });
+        return any_lane_near(s, bound,
+                             [this](const SphereLanes& l) { return lf::le(lf::box_dist_sq(l.c, q), l.r * l.r); });
     }
     // The point lies in the closed box.
     bool points(const BroadCollection<Point>& g) const {
@@ -32,8 +33,9 @@ struct CuboidMember {
         return any_item_near(g, bound, [this](const Capsule& k) { return capsule_cuboid_collides(k, q); });
     }
     bool cuboids(const BroadCollection<Cuboid>& g) const {
-        return any_item_near(g, bound,
-                             [this](const Cuboid& b) { return cuboid_cuboid_collides(q, b, Prefilter::done_by_caller); });
+        return any_item_near(g, bound, [this](const Cuboid& b) {
+            return cuboid_cuboid_collides(q, b, Prefilter::done_by_caller);
+        });
     }
     bool cylinders(const BroadCollection<Cylinder>& g) const {
         return any_item_near(g, bound, [this](const Cylinder& k) { return cylinder_cuboid_collides(k, q); });

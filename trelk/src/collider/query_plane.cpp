@@ -43,8 +43,9 @@ struct PlaneMember {
         });
     }
     bool polygons(const BroadCollection<ConvexPolygon>& g) const {
-        return any_item(g.items(),
-                        [this](const ConvexPolygon& p) { return ref_polygon_infinite_plane_collides(p.vertices_3d, q); });
+        return any_item(g.items(), [this](const ConvexPolygon& p) {
+            return ref_polygon_infinite_plane_collides(p.vertices_3d, q);
+        });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
         return any_item(g.items(), [this](const ConvexPolytope& p) {

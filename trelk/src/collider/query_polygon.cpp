@@ -60,7 +60,8 @@ struct PolygonMember {
         });
     }
     bool planes(std::span<const Plane> items) const {
-        return any_item(items, [this](const Plane& p) { return ref_polygon_infinite_plane_collides(q.vertices_3d, p); });
+        return any_item(items,
+                        [this](const Plane& p) { return ref_polygon_infinite_plane_collides(q.vertices_3d, p); });
     }
     bool lines(std::span<const Line> items) const {
         return any_item(items, [this](const Line& l) { return meets_line(l.origin, l.dir, -INF, INF); });

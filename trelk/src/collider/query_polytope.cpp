@@ -45,8 +45,9 @@ struct PolytopeMember {
         });
     }
     bool segments(const BroadCollection<LineSegment>& g) const {
-        return any_item_near(g, bound,
-                             [this](const LineSegment& s) { return polytope_clip_collides(q, s.p1, s.dir, 0.0f, 1.0f); });
+        return any_item_near(g, bound, [this](const LineSegment& s) {
+            return polytope_clip_collides(q, s.p1, s.dir, 0.0f, 1.0f);
+        });
     }
     bool polygons(const BroadCollection<ConvexPolygon>& g) const {
         return any_item_near(g, bound, [this](const ConvexPolygon& p) {
