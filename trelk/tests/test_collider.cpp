@@ -295,6 +295,14 @@ TEST(ColliderSweep, KindsAndBounds) {
     EXPECT_EQ(k.radius, 1);
     expect_sphere(swept->bounding_sphere, {1, 0, 0}, 2);
 
+    const Collider<Pointcloud> as_held = with_cloud_kind<Pointcloud>(Collider<NoPcl>(*swept));
+    EXPECT_EQ(as_held.mask, 0x1);
+    EXPECT_EQ(as_held.capsules.size(), 1u);
+    expect_sphere(as_held.bounding_sphere, {1, 0, 0}, 2);
+    Collider<Pointcloud> cloud_holder;
+    add(cloud_holder, Pointcloud::make(std::vector<pointcloud::Point3>{{0, 0, 0}}, {0, 1}, 0.1f));
+    EXPECT_FALSE(try_stretch(cloud_holder, {1, 0, 0}));
+
     const auto nothing = try_stretch(Collider<NoPcl>{}, {1, 2, 3});
     ASSERT_TRUE(nothing);
     EXPECT_EQ(nothing->mask, 0);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 
 #include "collider/collider.hpp"
 
@@ -12,5 +13,26 @@ namespace trelk {
 
 template <class PCL>
 std::optional<Collider<NoPcl>> try_stretch(const Collider<PCL>& c, Vec3 t);
+
+// The same collider as one that may hold clouds: every group moved over, no clouds, mask and
+// bounding sphere as they are.
+template <class PCL>
+Collider<PCL> with_cloud_kind(Collider<NoPcl>&& c) {
+    Collider<PCL> out;
+    out.capsules = std::move(c.capsules);
+    out.cuboids = std::move(c.cuboids);
+    out.cylinders = std::move(c.cylinders);
+    out.planes = std::move(c.planes);
+    out.polygons = std::move(c.polygons);
+    out.polytopes = std::move(c.polytopes);
+    out.points = std::move(c.points);
+    out.spheres = std::move(c.spheres);
+    out.lines = std::move(c.lines);
+    out.rays = std::move(c.rays);
+    out.segments = std::move(c.segments);
+    out.bounding_sphere = c.bounding_sphere;
+    out.mask = c.mask;
+    return out;
+}
 
 }  // namespace trelk
