@@ -86,7 +86,7 @@ inline bool group_may_hit(const SpheresSoA& bounds, const Sphere& query) {
     return !bounds.is_empty() && bounds.any_collides_sphere_f32x8(query);
 }
 
-// The lanes k .. k + 7 that pass, as bits 0 .. 7 (the first four decided before the others load).
+// The lanes k .. k + 7 that pass, as bits 0 .. 7.
 template <class LanePass>
 [[gnu::always_inline]] inline unsigned passing_lanes(const Planes& p, std::size_t k, const LanePass& pass) {
     return unsigned(simd::native::movemask(pass(load_lanes(p, k)))) |
