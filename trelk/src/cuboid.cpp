@@ -23,6 +23,10 @@ float Cuboid::point_dist_sq(Vec3 p) const {
 }
 
 bool Collides<Cuboid, Cuboid>::test(const Cuboid& a, const Cuboid& b) {
+    return cuboid_cuboid_collides(a, b, Prefilter::bounds);
+}
+
+bool cuboid_cuboid_collides(const Cuboid& a, const Cuboid& b, Prefilter prefilter) {
     if (a.axis_aligned && b.axis_aligned) {
         for (int i = 0; i < 3; ++i)
             if (!(std::fabs(b.center[i] - a.center[i]) <= a.half_extents[i] + b.half_extents[i])) return false;
@@ -30,7 +34,7 @@ bool Collides<Cuboid, Cuboid>::test(const Cuboid& a, const Cuboid& b) {
     }
     Vec3 t = b.center - a.center;
     float sphere_reach = length(a.half_extents) + length(b.half_extents);
-    if (dot(t, t) > sphere_reach * sphere_reach) return false;
+    if (prefilter == Prefilter::bounds && dot(t, t) > sphere_reach * sphere_reach) return false;
 
     // Separating-axis test in a's frame; the 1e-6 keeps near-parallel edge pairs from separating.
     float R[3][3], AbsR[3][3], T[3];

@@ -6,6 +6,7 @@
 #include "derived.hpp"
 #include "math.hpp"
 #include "ops.hpp"
+#include "prefilter.hpp"
 #include "sphere.hpp"
 
 namespace trelk {
@@ -45,6 +46,10 @@ template <>
 struct Collides<Cuboid, Cuboid> {
     static bool test(const Cuboid& a, const Cuboid& b);
 };
+
+// The same test; with Prefilter::done_by_caller the bounding-sphere rejection of generally oriented
+// boxes is left out.
+bool cuboid_cuboid_collides(const Cuboid& a, const Cuboid& b, Prefilter prefilter);
 
 // Capsule against box: exact squared distance from the capsule's core segment to the box, compared
 // with the squared radius (touching collides).

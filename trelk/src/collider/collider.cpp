@@ -1,0 +1,73 @@
+#include "collider/collider.hpp"
+
+#include "collider/instances.hpp"
+
+namespace trelk {
+
+namespace {
+
+template <class Group>
+void take_lanes(BoundFold& fold, const Group& group) {
+    const SpheresSoA& lanes = group.bounds();
+    for (std::size_t i = 0; i < lanes.len(); ++i) fold.take(lanes.get(i));
+}
+
+}  // namespace
+
+template <class PCL>
+void settle(Collider<PCL>& c) {
+    namespace bit = group_bit;
+    std::uint16_t mask = 0;
+    auto mark = [&](bool non_empty, std::uint16_t b) { mask |= non_empty ? b : 0; };
+    mark(!c.capsules.empty(), bit::capsules);
+    mark(!c.cuboids.empty(), bit::cuboids);
+    mark(!c.cylinders.empty(), bit::cylinders);
+    mark(!c.planes.empty(), bit::planes);
+    mark(!c.polygons.empty(), bit::polygons);
+    mark(!c.polytopes.empty(), bit::polytopes);
+    mark(!c.points.empty(), bit::points);
+    mark(!c.spheres.is_empty(), bit::spheres);
+    mark(!c.lines.empty(), bit::lines);
+    mark(!c.rays.empty(), bit::rays);
+    mark(!c.segments.empty(), bit::segments);
+    mark(!c.pointclouds.empty(), bit::pointclouds);
+    c.mask = mask;
+
+    if (mask & bit::unbounded) {
+        c.bounding_sphere = {{0.0f, 0.0f, 0.0f}, INF};
+        return;
+    }
+    BoundFold fold;
+    for (std::size_t i = 0; i < c.spheres.len(); ++i) fold.take(c.spheres.get(i));
+    take_lanes(fold, c.capsules);
+    take_lanes(fold, c.cuboids);
+    take_lanes(fold, c.cylinders);
+    take_lanes(fold, c.polytopes);
+    take_lanes(fold, c.polygons);
+    take_lanes(fold, c.points);
+    take_lanes(fold, c.segments);
+    take_lanes(fold, c.pointclouds);
+    c.bounding_sphere = fold.bound();
+}
+
+template <class PCL>
+bool broad_overlaps_any(const Collider<PCL>& c, const Sphere& query) {
+    namespace bit = group_bit;
+    if (c.mask == 0) return false;
+    if (c.holds(bit::unbounded)) return true;
+    auto asks = [&](std::uint16_t b, const SpheresSoA& lanes) {
+        return c.holds(b) && !lanes.is_empty() && lanes.any_collides_sphere_f32x8(query);
+    };
+    return asks(bit::spheres, c.spheres) || asks(bit::capsules, c.capsules.bounds()) ||
+           asks(bit::cuboids, c.cuboids.bounds()) || asks(bit::cylinders, c.cylinders.bounds()) ||
+           asks(bit::polygons, c.polygons.bounds()) || asks(bit::polytopes, c.polytopes.bounds()) ||
+           asks(bit::points, c.points.bounds()) || asks(bit::segments, c.segments.bounds()) ||
+           asks(bit::pointclouds, c.pointclouds.bounds());
+}
+
+#define TRELK_COLLIDER_INSTANCE(PCL)                                     \
+    template void settle(Collider<PCL>&);                                \
+    template bool broad_overlaps_any(const Collider<PCL>&, const Sphere&);
+TRELK_FOR_EACH_PCL(TRELK_COLLIDER_INSTANCE)
+
+}  // namespace trelk

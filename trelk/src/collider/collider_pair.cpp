@@ -1,0 +1,110 @@
+#include "collider/collider_pair.hpp"
+
+#include <bit>
+#include <type_traits>
+
+#include "collider/cloud_group.hpp"
+#include "collider/frame.hpp"
+#include "collider/instances.hpp"
+#include "collider/query.hpp"
+
+namespace trelk {
+
+namespace {
+
+using namespace collider_frame;
+
+// One cloud of the other collider against the receiver's groups, in the receiver's visiting order.
+// Groups with bounds are skipped when none of their lanes meets the cloud's bounding sphere.
+struct CloudMember {
+    const Pointcloud& cloud;
+    Sphere bound = broadphase(cloud);
+
+    bool ball(const Sphere& s) const { return point_cloud_collides(cloud, s); }
+    template <class T>
+    bool shapes(const BroadCollection<T>& g) const {
+        return any_item_near(
+            g, bound, [this](const T& item) { return point_cloud_collides(cloud, item, Prefilter::done_by_caller); });
+    }
+    template <class T>
+    bool unbounded(std::span<const T> items) const {
+        return any_item(items, [this](const T& item) { return point_cloud_collides(cloud, item); });
+    }
+
+    bool spheres(const SpheresSoA& s) const {
+        if (!group_may_hit(s, bound)) return false;
+        for (std::size_t i = 0; i < s.len(); ++i)
+            if (ball(s.get(i))) return true;
+        return false;
+    }
+    bool points(const BroadCollection<Point>& g) const {
+        return any_item_near(g, bound, [this](const Point& p) { return ball({p.p, 0.0f}); });
+    }
+    bool capsules(const BroadCollection<Capsule>& g) const { return shapes(g); }
+    bool cuboids(const BroadCollection<Cuboid>& g) const { return shapes(g); }
+    bool cylinders(const BroadCollection<Cylinder>& g) const { return shapes(g); }
+    bool segments(const BroadCollection<LineSegment>& g) const { return shapes(g); }
+    bool polygons(const BroadCollection<ConvexPolygon>& g) const { return shapes(g); }
+    bool polytopes(const BroadCollection<ConvexPolytope>& g) const { return shapes(g); }
+    bool planes(std::span<const Plane> items) const { return unbounded(items); }
+    bool lines(std::span<const Line> items) const { return unbounded(items); }
+    bool rays(std::span<const Ray> items) const { return unbounded(items); }
+    bool pointclouds(const BroadCollection<Pointcloud>& g) const { return cloud_group_collides(g, cloud); }
+};
+
+template <class PCL, class T>
+bool any_queries(std::span<const T> items, const Collider<PCL>& receiver) {
+    for (const T& item : items)
+        if (query_collider(item, receiver)) return true;
+    return false;
+}
+
+template <class PCL>
+bool bounds_meet(const Collider<PCL>& a, const Collider<PCL>& b) {
+    const Vec3 d = a.bounding_sphere.center - b.bounding_sphere.center;
+    const float reach = a.bounding_sphere.radius + b.bounding_sphere.radius;
+    return (d.x * d.x + d.y * d.y) + d.z * d.z <= reach * reach;
+}
+
+}  // namespace
+
+template <class PCL>
+bool collides_other(const Collider<PCL>& receiver, const Collider<PCL>& other) {
+    namespace bit = group_bit;
+    const Collider<PCL>&a = receiver, &b = other;
+    if (a.mask == 0 || b.mask == 0) return false;
+    if (!bounds_meet(a, b)) return false;
+    if (std::popcount(a.mask) > 1 || std::popcount(b.mask) > 1) {
+        if (!broad_overlaps_any(b, a.bounding_sphere) && !broad_overlaps_any(a, b.bounding_sphere)) return false;
+    }
+    if (b.holds(bit::spheres)) {
+        // Ball against ball first, eight lanes at a time.
+        if (a.holds(bit::spheres))
+            for (std::size_t i = 0; i < a.spheres.len(); ++i)
+                if (b.spheres.any_collides_sphere_f32x8(a.spheres.get(i))) return true;
+        for (std::size_t i = 0; i < b.spheres.len(); ++i)
+            if (query_collider(b.spheres.get(i), a)) return true;
+    }
+    if (b.holds(bit::points))
+        for (const Point& p : b.points.items())
+            if (query_collider(Sphere{p.p, 0.0f}, a)) return true;
+    if (b.holds(bit::capsules) && any_queries(b.capsules.items(), a)) return true;
+    if (b.holds(bit::cuboids) && any_queries(b.cuboids.items(), a)) return true;
+    if (b.holds(bit::cylinders) && any_queries(b.cylinders.items(), a)) return true;
+    if (b.holds(bit::segments) && any_queries(b.segments.items(), a)) return true;
+    if (b.holds(bit::polygons) && any_queries(b.polygons.items(), a)) return true;
+    if (b.holds(bit::polytopes) && any_queries(b.polytopes.items(), a)) return true;
+    if (b.holds(bit::planes) && any_queries(std::span<const Plane>(b.planes), a)) return true;
+    if (b.holds(bit::lines) && any_queries(std::span<const Line>(b.lines), a)) return true;
+    if (b.holds(bit::rays) && any_queries(std::span<const Ray>(b.rays), a)) return true;
+    if constexpr (!std::is_same_v<PCL, NoPcl>)
+        if (b.holds(bit::pointclouds))
+            for (const Pointcloud& cloud : b.pointclouds.items())
+                if (run(CloudMember{cloud}, a)) return true;
+    return false;
+}
+
+#define TRELK_PAIR_INSTANCE(PCL) template bool collides_other(const Collider<PCL>&, const Collider<PCL>&);
+TRELK_FOR_EACH_PCL(TRELK_PAIR_INSTANCE)
+
+}  // namespace trelk
