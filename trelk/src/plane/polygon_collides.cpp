@@ -135,7 +135,7 @@ bool ref_polygon_cuboid_collides(const RefConvexPolygon& p, const Cuboid& box) {
         for (int j = 0; j < 3; ++j) {
             Vec3 axis = cross(e, box.axes[j]);
             if (dot(axis, axis) < PARALLEL_SQ) continue;
-            axis = normalize(axis);
+            axis = axis / length(axis);
             float c = dot(axis, box.center), rb = box_reach_along(box, axis);
             if (outside_band(lanes::projection_range(v, axis, empty), c - rb, c + rb)) return false;
         }
@@ -169,7 +169,7 @@ bool ref_polygon_polygon_collides(const RefConvexPolygon& a, const RefConvexPoly
         for (std::size_t j = 0; j < b.vertices_3d.size(); ++j) {
             Vec3 axis = cross(ea, edge_3d(b.vertices_3d, j));
             if (dot(axis, axis) < PARALLEL_SQ) continue;
-            axis = normalize(axis);
+            axis = axis / length(axis);
             lanes::Range ra = lanes::projection_range(a.vertices_3d, axis, empty);
             lanes::Range rb = lanes::projection_range(b.vertices_3d, axis, empty);
             if (ra.min > rb.max + POLYGON_BAND || rb.min > ra.max + POLYGON_BAND) return false;
