@@ -34,13 +34,7 @@ bool outside_band(lanes::Range r, float lo, float hi) {
 
 }  // namespace
 
-float enclosing_radius(const RefConvexPolygon& p) {
-    // Largest singular value of the frame [u v]: the most a 2-D offset can grow in 3-D.
-    float uu = dot(p.u_axis, p.u_axis), vv = dot(p.v_axis, p.v_axis), uv = dot(p.u_axis, p.v_axis);
-    float mean = (uu + vv) * 0.5f, half_gap = (uu - vv) * 0.5f;
-    float stretch_sq = mean + std::sqrt(half_gap * half_gap + uv * uv);
-    return p.bounding_radius * max_num(std::sqrt(stretch_sq), 1.0f);
-}
+float enclosing_radius(const RefConvexPolygon& p) { return enclosing_radius(p.u_axis, p.v_axis, p.bounding_radius); }
 
 PolygonCoords polygon_coords(const RefConvexPolygon& p, Vec3 point) {
     Vec3 w = point - p.center;
