@@ -176,6 +176,14 @@ TEST(PolytopePairs, PolygonAgainstPolytope) {
     EXPECT_TRUE(ref_polygon_polytope_collides(view(square({0, 0, 1}, {0, 0, 1}, 0.5f)), RefConvexPolytope::of(c)));
     EXPECT_FALSE(ref_polygon_polytope_collides(view(square({0, 0, 1.01f}, {0, 0, 1}, 0.5f)), RefConvexPolytope::of(c)));
     EXPECT_FALSE(ref_polygon_polytope_collides(view(square({0, 2.6f, 0}, {1, 0, 0}, 1.5f)), RefConvexPolytope::of(c)));
+    // In the cube's mid plane, a triangle whose edge x + y = 2.2 keeps every cube vertex outside
+    // (x + y <= 2 there) while no face plane separates: only the polygon's in-plane edge axes see
+    // the gap. Moved to x + y = 1.9 the edge cuts the corner (1, 1).
+    auto triangle = [](float reach) {  // 2-D (x, y) is world (-x, y) for the normal +z
+        return ConvexPolygon::make({}, {0, 0, 1}, {{-(reach - 0.2f), 0.2f}, {-0.2f, reach - 0.2f}, {-3, 3}});
+    };
+    EXPECT_FALSE(ref_polygon_polytope_collides(view(triangle(2.2f)), RefConvexPolytope::of(c)));
+    EXPECT_TRUE(ref_polygon_polytope_collides(view(triangle(1.9f)), RefConvexPolytope::of(c)));
     ConvexPolytope no_vertices = c, no_planes = c;
     no_vertices.vertices.clear();
     no_planes.planes.clear();
