@@ -15,17 +15,31 @@ thread_local long g_allocations = 0;
 
 }  // namespace
 
-// The replacement pair below is malloc and free underneath, which the compiler's new/delete
-// pairing check cannot see through.
+// Every plain and nothrow form is replaced, all on malloc and free, so that no block crosses
+// between these and the library's own forms (a sanitizer checks that pairing); the compiler's
+// new/delete pairing check cannot see through them.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t n) {
+namespace {
+void* counted_alloc(std::size_t n) noexcept {
     if (g_counting) ++g_allocations;
-    if (void* p = std::malloc(n ? n : 1)) return p;
+    return std::malloc(n ? n : 1);
+}
+void* counted_alloc_or_throw(std::size_t n) {
+    if (void* p = counted_alloc(n)) return p;
     throw std::bad_alloc();
 }
+}  // namespace
+void* operator new(std::size_t n) { return counted_alloc_or_throw(n); }
+void* operator new[](std::size_t n) { return counted_alloc_or_throw(n); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return counted_alloc(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return counted_alloc(n); }
 void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 #pragma GCC diagnostic pop
 
 namespace {
