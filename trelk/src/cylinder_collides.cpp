@@ -200,7 +200,7 @@ bool line_cylinder_collides(Vec3 o, Vec3 d, const Cylinder& cyl, float tmin, flo
             float lo = max_num(max_num(t1, slab_lo), tmin), hi = min_num(min_num(t2, slab_hi), tmax);
             if (lo <= hi) return true;
         }
-    } else if (C <= 0.0f) {
+    } else if (A <= EPS && C <= 0.0f) {  // along the axis; a NaN A is neither case
         float lo = max_num(slab_lo, tmin), hi = min_num(slab_hi, tmax);
         if (lo <= hi) return true;
     }
@@ -255,8 +255,8 @@ bool axis_inside_planes(const Cylinder& cyl, std::span<const Plane> planes) {
             else
                 tmax = min_num(tmax, t);
             if (tmin > tmax) return false;
-        } else if (num < 0.0f) {
-            return false;  // parallel to the plane and beyond it
+        } else if (std::fabs(denom) <= EPS && num < 0.0f) {
+            return false;  // parallel to the plane and beyond it (a NaN denom clips nothing)
         }
     }
     return tmin <= tmax;

@@ -109,6 +109,20 @@ TEST(PointDistSq, SurfaceInsideAndOutside) {
     EXPECT_EQ(plain.point_dist_sq({kNaN, 2, 3}), 0.0f);  // a NaN axis contributes nothing
 }
 
+// The aligned flag, not the axes, picks the world-frame shortcuts; the slab test never reads it. A
+// loaded box whose flag is stale (true, axes turned 45 degrees about z) shows which routine reads
+// what: the turned box reaches x = 1.414, the world box x = 1.
+TEST(AlignedFlag, SelectsTheWorldFrameWhereverAShortcutReadsIt) {
+    const float s = std::sqrt(0.5f);
+    const Cuboid stale{{0, 0, 0}, {{{s, s, 0}, {-s, s, 0}, {0, 0, 1}}}, {1, 1, 1}, true};
+    EXPECT_EQ(stale.point_dist_sq({1.5f, 0, 0}), 0.25f);
+    EXPECT_FALSE(collides(stale, Cuboid::aligned({2.2f, 0, 0}, {1, 1, 1})));
+    EXPECT_FALSE(collides(Cuboid::aligned({2.2f, 0, 0}, {1, 1, 1}), stale));
+    EXPECT_FALSE(capsule_cuboid_collides(Capsule::make({1.2f, -5, 0}, {0, 10, 0}, 0.1f), stale));
+    EXPECT_FALSE(capsule_cuboid_collides(Capsule::make({1.2f, 0, -5}, {0, 0, 10}, 0.1f), stale));  // vertical shortcut
+    EXPECT_TRUE(line_cuboid_collides({1.2f, -5, 0}, {0, 1, 0}, stale, -INF, INF));
+}
+
 TEST(PointDistSq, MatchesReferenceOnRandomPoints) {
     Gen g(21);
     for (int i = 0; i < 5000; ++i) {

@@ -117,6 +117,24 @@ TEST(LineCylinder, AxislessCylinderFaultsOnAnUnusableRange) {
     }
 }
 
+// A NaN in a quantity that picks a branch takes neither branch: a NaN line direction is not "along
+// the axis", and a plane whose n . dir is NaN neither clips the axis nor counts as parallel.
+TEST(CylinderNaN, QuantitiesThatPickABranchTakeNeither) {
+    EXPECT_FALSE(line_cylinder_collides({0, 0, 1}, {kNaN, 0, 0}, kUpright, -kInf, kInf));
+    EXPECT_FALSE(line_cylinder_collides({0, 0, 1}, {0, kNaN, 0}, kUpright, 0, 1));
+
+    // The plane inf * x <= 0 against an axis along y: n . dir = inf * 0 is NaN, so the axis keeps
+    // its whole range and the clip reports contact.
+    std::vector<Vec3> corners;
+    for (float x : {-5.0f, 5.0f})
+        for (float y : {-5.0f, 5.0f})
+            for (float z : {-5.0f, 5.0f}) corners.push_back({x, y, z});
+    const ConvexPolytope solid = ConvexPolytope::make({{{kInf, 0, 0}, 0}}, corners);
+    const Cylinder across = Cylinder::make({1, 0, 0}, {0, 1, 0}, 0.1f);
+    EXPECT_TRUE(cylinder_polytope_collides(across, RefConvexPolytope::of(solid), Prefilter::done_by_caller));
+    EXPECT_TRUE(collides(across, solid));
+}
+
 ConvexPolygon square(Vec3 center, Vec3 normal, float half_x, float half_y) {
     return ConvexPolygon::make(center, normal, {{-half_x, -half_y}, {half_x, -half_y}, {half_x, half_y}, {-half_x, half_y}});
 }

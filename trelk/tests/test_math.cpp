@@ -24,6 +24,15 @@ TEST(Math, QuaternionRotatesAndNonUnitScales) {
     EXPECT_NEAR((twice * Vec3{1.0f, 2.0f, 3.0f}).z, 6.0f, 1e-5f);
 }
 
+// v (w^2 - |b|^2) + b (2 (v . b)) + (b x v) 2w on small integers: every step exact, so a wrong sign
+// or a missing term shows in the result.
+TEST(Math, QuaternionFormulaOnANonUnitQuaternion) {
+    const trelk::Quat q{1, 2, 3, 4};
+    EXPECT_EQ(q * Vec3(5, 6, 7), Vec3(54, 228, 210));
+    EXPECT_EQ(q * Vec3(0, 0, 0), Vec3(0, 0, 0));
+    EXPECT_EQ((trelk::Quat{0, 0, 0, 2} * Vec3(1, -2, 3)), Vec3(4, -8, 12));  // w alone scales by w^2
+}
+
 TEST(Math, MatrixAndAffineApply) {
     trelk::Mat3 m{{0, 1, 0}, {-1, 0, 0}, {0, 0, 2}};
     EXPECT_EQ(m * Vec3(1, 2, 3), Vec3(-2, 1, 6));

@@ -158,6 +158,43 @@ TEST(ConvexPolytopeBuild, BoxFitEdgeCases) {
     EXPECT_EQ(view.obb.half_extents, box.obb.half_extents);
 }
 
+// One plane rotation of the covariance: theta = atan2(2 a01, a00 - a11) / 2, and the axes become
+// (c e0 + s e1, c e1 - s e0). They keep their slots (no sorting by eigenvalue), so for a negative
+// covariance e0 ends on the smaller spread.
+TEST(ConvexPolytopeBuild, BoxFitRotationSignsAndSlots) {
+    const float h = std::sqrt(0.5f);
+    struct Case {
+        std::vector<Vec3> points;
+        Vec3 e0, e1;
+    };
+    const Case cases[] = {
+        {{{2, 2, 0}, {-2, -2, 0}, {1, -1, 0}, {-1, 1, 0}}, {h, h, 0}, {-h, h, 0}},
+        {{{2, -2, 0}, {-2, 2, 0}, {1, 1, 0}, {-1, -1, 0}}, {h, -h, 0}, {h, h, 0}},
+    };
+    for (const Case& c : cases) {
+        const Cuboid b = ConvexPolytope::make({}, c.points).obb;
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(b.axes[0][k], c.e0[k], 1e-6f);
+            EXPECT_NEAR(b.axes[1][k], c.e1[k], 1e-6f);
+        }
+        EXPECT_EQ(b.axes[2], (Vec3{0, 0, 1}));
+        EXPECT_NEAR(b.half_extents.x, 2 * std::sqrt(2.0f), 1e-5f);  // the long diagonal stays in slot 0
+        EXPECT_NEAR(b.half_extents.y, std::sqrt(2.0f), 1e-5f);
+        EXPECT_EQ(b.half_extents.z, 0.0f);
+        EXPECT_FALSE(b.axis_aligned);
+    }
+}
+
+// Off-diagonal covariance below 1e-10 stops the rotations before the first one.
+TEST(ConvexPolytopeBuild, BoxFitStopsBelowTheThreshold) {
+    auto fit = [](float eps) { return ConvexPolytope::make({}, {{1, eps, 0}, {-1, 0, 0}, {0, 0, 0}}).obb; };  // a01 = eps / 3
+    const Cuboid below = fit(2.4e-10f), above = fit(6e-10f);
+    EXPECT_EQ(below.axes, identity_axes);
+    EXPECT_TRUE(below.axis_aligned);
+    EXPECT_NE(above.axes[0].y, 0.0f);
+    EXPECT_FALSE(above.axis_aligned);
+}
+
 // A rotated, shifted box's corners: the fitted box finds its frame and holds every corner.
 TEST(ConvexPolytopeBuild, FittedBoxFollowsRotatedPointSets) {
     std::mt19937 rng(3);

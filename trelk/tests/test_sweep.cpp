@@ -414,6 +414,25 @@ TEST(SweepAcross, LineBandReachesFarOut) {
     EXPECT_EQ(hi, 999999995904.0f);
 }
 
+// A ray's band: corners O, O + F d, O + F d + t, O + t about the centre (O + F d / 2) + t / 2, in the
+// frame of n = (1, 0, 0) (u = z, v = y); the clockwise corner list is stored reversed.
+TEST(SweepAcross, RayAndSegmentPolygonFrames) {
+    const float half_far = 999999995904.0f * 0.5f;
+    const ConvexPolygon band = std::get<ConvexPolygon>(stretch(Ray::make({1, 0, 0}, {0, 0, 2}), {0, -2, 0})[0]);
+    EXPECT_EQ(band.center, (Vec3{1, -1, half_far}));
+    EXPECT_EQ(band.normal, (Vec3{1, 0, 0}));
+    EXPECT_EQ(band.u_axis, (Vec3{0, 0, 1}));
+    EXPECT_EQ(band.v_axis, (Vec3{0, 1, 0}));
+    EXPECT_EQ(band.vertices_2d, (std::vector<Vec2f>{{-half_far, -1}, {half_far, -1}, {half_far, 1}, {-half_far, 1}}));
+
+    // A segment's parallelogram is centred at p1 + (dir + t) / 2; frame u = -x, v = y, and its
+    // corners p1, p1 + dir, p1 + dir + t, p1 + t run clockwise there, so they are stored reversed.
+    const ConvexPolygon quad = std::get<ConvexPolygon>(stretch(LineSegment::make({1, 2, 3}, {2, 0, 0}), {0, 4, 0})[0]);
+    EXPECT_EQ(quad.center, (Vec3{2, 4, 3}));
+    EXPECT_EQ(quad.normal, (Vec3{0, 0, 1}));
+    EXPECT_EQ(quad.vertices_2d, (std::vector<Vec2f>{{1, 2}, {-1, 2}, {-1, -2}, {1, -2}}));
+}
+
 TEST(SweepInPlane, HullDropsCollinearPoints) {
     const ConvexPolygon g =
         ConvexPolygon::with_axes({0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {{0, 0}, {1, 0}, {1, 1}, {0, 1}});

@@ -223,6 +223,34 @@ TEST(Bounds, DegenerateAndExactBoxes) {
     EXPECT_EQ(pb.half_extents.y, 1.0f);
 }
 
+// The stored polygon radius is measured in the 2-D frame: a frame stretched by a long normal or a
+// scaling map widens the bounding sphere, a unit frame (also after a rotation) keeps it bit for bit.
+TEST(Bounds, PolygonSphereHoldsStretchedOutlines) {
+    const std::vector<Vec2f> square{{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    ConvexPolygon long_normal = ConvexPolygon::make({1, 2, 3}, {0, 0, 4}, square);  // v_axis (0, 4, 0)
+    ConvexPolygon doubled = ConvexPolygon::make({1, 2, 3}, {0.6f, 0, 0.8f}, square);
+    rotate_mat(doubled, kDouble);
+    struct Case {
+        const char* what;
+        const ConvexPolygon& polygon;
+        float radius;
+    };
+    for (const Case& c : {Case{"long normal", long_normal, 4 * std::sqrt(2.0f)}, Case{"doubled", doubled, 2 * std::sqrt(2.0f)}}) {
+        const Sphere s = broadphase(c.polygon);
+        EXPECT_EQ(s.center, c.polygon.center) << c.what;
+        EXPECT_NEAR(s.radius, c.radius, 1e-5f) << c.what;
+        for (const Vec3& v : c.polygon.vertices_3d) EXPECT_LE(length(v - s.center), s.radius) << c.what;
+    }
+
+    ConvexPolygon turned = ConvexPolygon::make({1, 2, 3}, {0.6f, 0, 0.8f}, square);
+    EXPECT_EQ(broadphase(turned).radius, turned.bounding_radius);
+    for (const Quat& q : {kQuarterX, kQuarterZ, Quat{0.1f, -0.7f, 0.5f, 0.5f}}) {
+        ConvexPolygon r = turned;
+        rotate_quat(r, q);
+        EXPECT_EQ(broadphase(r).radius, turned.bounding_radius);
+    }
+}
+
 // Random shapes, random points inside each: every bound must hold every point.
 TEST(Bounds, EveryBoundHoldsTheShape) {
     std::mt19937 rng(5);

@@ -68,7 +68,19 @@ void scale(ConvexPolygon& p, float f) {
     p.recompute_3d();
 }
 
-Sphere broadphase(const ConvexPolygon& p) { return {p.center, p.bounding_radius}; }
+float enclosing_radius(Vec3 u_axis, Vec3 v_axis, float bounding_radius) {
+    // Largest singular value of the frame [u v]: the most a 2-D offset can grow in 3-D.
+    float uu = dot(u_axis, u_axis), vv = dot(v_axis, v_axis), uv = dot(u_axis, v_axis);
+    float mean = (uu + vv) * 0.5f, half_gap = (uu - vv) * 0.5f;
+    float stretch_sq = mean + std::sqrt(half_gap * half_gap + uv * uv);
+    // Rotated unit frames come out a few ulps off unit length; they need no widening.
+    if (!(stretch_sq > 1.0f + 1e-6f)) return bounding_radius;
+    return bounding_radius * std::sqrt(stretch_sq);
+}
+
+Sphere broadphase(const ConvexPolygon& p) {
+    return {p.center, enclosing_radius(p.u_axis, p.v_axis, p.bounding_radius)};
+}
 
 Cuboid obb(const ConvexPolygon& p) {
     return Cuboid::make(p.center, {p.u_axis, p.v_axis, p.normal}, {p.bounding_radius, p.bounding_radius, 0.0f});

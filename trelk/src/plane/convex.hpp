@@ -46,6 +46,13 @@ inline void remap(ConvexPolygon& p, const Map& m) {
 // Resized about center.
 void scale(ConvexPolygon& p, float f);
 
+// Radius about center of a sphere that holds the 3-D outline. bounding_radius is measured in the
+// 2-D frame; frame axes longer than one unit (a polygon built from a non-unit normal, a scaling
+// map) carry the vertices farther out, so it is widened by the frame's largest stretch. Frames
+// within rounding of unit length keep the stored radius as it is.
+float enclosing_radius(Vec3 u_axis, Vec3 v_axis, float bounding_radius);
+
+// Centred at center with the enclosing radius: the stored radius for unit frames.
 Sphere broadphase(const ConvexPolygon& p);
 Cuboid obb(const ConvexPolygon& p);
 Cuboid aabb(const ConvexPolygon& p);

@@ -34,13 +34,7 @@ bool outside_band(lanes::Range r, float lo, float hi) {
 
 }  // namespace
 
-float enclosing_radius(const RefConvexPolygon& p) {
-    // Largest singular value of the frame [u v]: the most a 2-D offset can grow in 3-D.
-    float uu = dot(p.u_axis, p.u_axis), vv = dot(p.v_axis, p.v_axis), uv = dot(p.u_axis, p.v_axis);
-    float mean = (uu + vv) * 0.5f, half_gap = (uu - vv) * 0.5f;
-    float stretch_sq = mean + std::sqrt(half_gap * half_gap + uv * uv);
-    return p.bounding_radius * max_num(std::sqrt(stretch_sq), 1.0f);
-}
+float enclosing_radius(const RefConvexPolygon& p) { return enclosing_radius(p.u_axis, p.v_axis, p.bounding_radius); }
 
 PolygonCoords polygon_coords(const RefConvexPolygon& p, Vec3 point) {
     Vec3 w = point - p.center;
@@ -135,7 +129,7 @@ bool ref_polygon_cuboid_collides(const RefConvexPolygon& p, const Cuboid& box) {
         for (int j = 0; j < 3; ++j) {
             Vec3 axis = cross(e, box.axes[j]);
             if (dot(axis, axis) < PARALLEL_SQ) continue;
-            axis = normalize(axis);
+            axis = axis / length(axis);
             float c = dot(axis, box.center), rb = box_reach_along(box, axis);
             if (outside_band(lanes::projection_range(v, axis, empty), c - rb, c + rb)) return false;
         }
@@ -169,7 +163,7 @@ bool ref_polygon_polygon_collides(const RefConvexPolygon& a, const RefConvexPoly
         for (std::size_t j = 0; j < b.vertices_3d.size(); ++j) {
             Vec3 axis = cross(ea, edge_3d(b.vertices_3d, j));
             if (dot(axis, axis) < PARALLEL_SQ) continue;
-            axis = normalize(axis);
+            axis = axis / length(axis);
             lanes::Range ra = lanes::projection_range(a.vertices_3d, axis, empty);
             lanes::Range rb = lanes::projection_range(b.vertices_3d, axis, empty);
             if (ra.min > rb.max + POLYGON_BAND || rb.min > ra.max + POLYGON_BAND) return false;

@@ -24,10 +24,8 @@ inline constexpr float PARALLEL_SQ = 1e-10f;
 // The largest finite float: "no distance found yet".
 inline constexpr float FLOAT_MAX = 3.4028235e38f;
 
-// Radius about `center` of a sphere that holds every 3-D vertex. The stored radius is measured in
-// the 2-D frame; frame axes longer than one unit (a polygon built from a non-unit normal, or a
-// scaling transform) carry the vertices farther out, so it is widened by the frame's largest
-// stretch. Unit frames give the stored radius.
+// Radius about `center` of a sphere that holds every 3-D vertex (see the polygon's own
+// enclosing_radius): the bounding step of every polygon test.
 float enclosing_radius(const RefConvexPolygon& p);
 
 struct PolygonCoords {
