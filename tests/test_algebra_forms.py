@@ -32,6 +32,10 @@ def test_refusals(cls, n, expected, value):
     with pytest.raises(ValueError) as info:
         cls.from_json("[1,2]")
     assert str(info.value) == f"invalid length 2, expected {expected} at line 1 column 5"
+    for text, found, column in [("{}", "map", 0), ("null", "null", 4), ("7", "integer `7`", 1)]:
+        with pytest.raises(ValueError) as info:
+            cls.from_json(text)
+        assert str(info.value) == f"invalid type: {found}, expected {expected} at line 1 column {column}"
     with pytest.raises(ValueError, match=r"^trailing characters at line 1 column"):
         cls.from_json("[" + ",".join(["1"] * (n + 1)) + "]")
     with pytest.raises(TypeError, match=r"^argument 'json': "):

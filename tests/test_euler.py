@@ -115,6 +115,23 @@ def test_gimbal_lock_and_parity_ranges(order, angles, expected):
     assert got == pytest.approx(expected, abs=1e-9)
 
 
+LOCK = 2.0 ** -48
+
+
+@pytest.mark.parametrize("order, make, at_lock, above", [
+    # Tait-Bryan ZYX: s = |(m22, m12)|; the gimbal branch reads y_axis, the other x_axis.
+    (EulerRot.ZYX, lambda t: Mat3.from_cols((0, 1, 1), (0, 1, 0), (0, 0, t)),
+     lambda t: (-0.0, math.atan2(-1, t), 0.0), lambda t: (math.pi / 2, math.atan2(-1, t), 0.0)),
+    # Proper Euler ZYZ: s = |(m21, m20)|.
+    (EulerRot.ZYZ, lambda t: Mat3.from_cols((1, 0, 0), (0, 1, 0), (0, t, 1)),
+     lambda t: (-0.0, math.atan2(t, 1), 0.0), lambda t: (math.pi / 2, math.atan2(t, 1), math.pi)),
+])
+def test_gimbal_threshold_is_strict(order, make, at_lock, above):
+    above_lock = math.nextafter(LOCK, 1.0)
+    assert same_values(make(LOCK).to_euler(order), at_lock(LOCK))
+    assert same_values(make(above_lock).to_euler(order), above(above_lock))
+
+
 def test_mat4_from_euler_is_the_rotation_block():
     m = Mat4.from_euler(EulerRot.YXZ, 0.1, 0.2, 0.3)
     assert Mat3.from_mat4(m) == Mat3.from_euler(EulerRot.YXZ, 0.1, 0.2, 0.3)

@@ -6,7 +6,7 @@ import pytest
 from hypothesis import assume, given, settings, strategies as st
 
 from algebra_support import same_values
-from quorixpy import Mat3, Mat4, Quat, Vec3, Vec4
+from quorixpy import Affine3, Mat3, Mat4, Quat, Vec3, Vec4
 
 NAN, INF = float("nan"), float("inf")
 
@@ -54,6 +54,17 @@ def test_decomposition(scale, rotation, translation):
 def test_negative_determinant_goes_to_x():
     s, q, t = Mat4.from_scale((2, -3, 4)).to_scale_rotation_translation()
     assert s == (-2, 3, 4) and q.abs_diff_eq(Quat(0, 0, 1, 0), 1e-15)
+
+
+@pytest.mark.parametrize("value, x_scale", [
+    (Mat4.from_cols_array([1, 1, -0.0, 0, 1, -0.0, 1, 1, 1, -0.0, 1, -0.0, 1, 0, 1, 1]), -math.sqrt(2)),
+    (Affine3.from_cols((1, 0, 0), (0, 1, 0), (-0.0, -0.0, -0.0), (0, 0, 0)), -1.0),
+    (Affine3.from_cols((1, 0, 0), (0, 1, 0), (0, 0, 0), (0, 0, 0)), 1.0),
+])
+def test_zero_determinant_sign_goes_to_x(value, x_scale):
+    det = value.determinant() if isinstance(value, Mat4) else value.matrix3.determinant()
+    assert det == 0.0 and math.copysign(1.0, det) == x_scale / abs(x_scale)
+    assert value.to_scale_rotation_translation()[0].x == x_scale
 
 
 # ---- projections and views by example ----
