@@ -195,69 +195,68 @@ int Capt::depth() const { return std::countr_one(tests_.size()); }
 
 namespace {
 
-// Leaf indices reached by n centres given as coordinate rows; a centre equal to a split value goes
-// to the upper child, and a NaN coordinate to the lower one.
+// Leaf reached by one centre; a centre equal to a split value goes to the upper child, and a NaN
+// coordinate to the lower one.
 //
-// Three levels (one per axis) are taken per step. One lane loads the node, its two children and its
-// four grandchildren together, since their places depend only on the node, and picks the path by
-// selects: the loads overlap instead of waiting on each other. Several lanes are interleaved within a
-// step instead, each following its path by plain indexed loads; the other lanes hide their latency.
-template <int N>
-void descend_lanes(std::span<const float> tests, const float* cx, const float* cy, const float* cz,
-                   std::size_t* leaf) {
+// Three levels (x, y, z) per step: the node, its two children and its four grandchildren sit at
+// places that depend only on the node, so they are loaded and compared together, and the path is
+// picked from the comparison bits. No branch depends on a comparison: random centres would
+// mispredict half of them, and every misprediction also throws away the loads already in flight.
+std::size_t descend_one(std::span<const float> tests, const Point3& c) {
+    using simd::F32x4;
     const int d = std::countr_one(tests.size());
     const float* t = tests.data();
-    std::size_t i[N] = {};
+    const F32x4 cy = F32x4::splat(c[1]), cz = F32x4::splat(c[2]);
+    std::size_t n = 0;
     int level = 0;
     for (; level + 3 <= d; level += 3) {
-        for (int l = 0; l < N; ++l) {
-            const std::size_t n = i[l];
-            std::size_t s0, s1, s2;
-            if constexpr (N == 1) {
-                const float* g = t + 4 * n + 3;
-                s0 = t[n] <= cx[l];
-                const float child = s0 ? t[2 * n + 2] : t[2 * n + 1];
-                s1 = child <= cy[l];
-                const float g_lo = s1 ? g[1] : g[0], g_hi = s1 ? g[3] : g[2];
-                s2 = (s0 ? g_hi : g_lo) <= cz[l];
-            } else {
-                s0 = t[n] <= cx[l];
-                s1 = t[2 * n + 1 + s0] <= cy[l];
-                s2 = t[4 * n + 3 + 2 * s0 + s1] <= cz[l];
-            }
-            i[l] = 8 * n + 7 + 4 * s0 + 2 * s1 + s2;
-        }
+        // Lanes 0-1 are the children, 0-3 the grandchildren; the loads stay below the grandchildren's
+        // end, which the depth keeps inside the table.
+        const unsigned children = unsigned(movemask(le(F32x4::loadu(t + 2 * n + 1), cy)));
+        const unsigned grandchildren = unsigned(movemask(le(F32x4::loadu(t + 4 * n + 3), cz)));
+        const std::size_t upper = t[n] <= c[0];
+        const std::size_t path = 2 * upper + ((children >> upper) & 1);
+        n = 8 * n + 7 + 2 * path + ((grandchildren >> path) & 1);
     }
     // At most two levels remain, on x and then y.
-    const float* rows[2] = {cx, cy};
-    for (int k = 0; level < d; ++level, ++k)
-        for (int l = 0; l < N; ++l) i[l] = 2 * i[l] + 1 + (t[i[l]] <= rows[k][l] ? 1 : 0);
-    for (int l = 0; l < N; ++l) leaf[l] = i[l] - tests.size();
+    for (int k = 0; level < d; ++level, ++k) n = 2 * n + 1 + (t[n] <= c[k] ? 1 : 0);
+    return n - tests.size();
+}
+
+// Leaves reached by eight centres given as coordinate rows, three levels per step. The lanes are
+// interleaved, each following its path by plain indexed loads; the other lanes hide their latency.
+void descend_eight(std::span<const float> tests, const CenterRows8& c, std::size_t* leaf) {
+    const int d = std::countr_one(tests.size());
+    const float* t = tests.data();
+    std::size_t i[8] = {};
+    for (int level = 0, k = 0; level < d; ++level, k = k == 2 ? 0 : k + 1)
+        for (int l = 0; l < 8; ++l) i[l] = 2 * i[l] + 1 + (t[i[l]] <= c[k][l] ? 1 : 0);
+    for (int l = 0; l < 8; ++l) leaf[l] = i[l] - tests.size();
+}
+
+// Does the sphere (c, reach) possibly reach into the box? Written as "not strictly beyond", so that
+// a NaN query is never rejected here; the nearest point is picked by selects, not branches.
+bool box_within_reach(const Aabb& box, const Point3& c, float reach_sq) {
+    float d[3];
+    for (int a = 0; a < 3; ++a) {
+        const float below_hi = c[a] <= box.hi[a] ? c[a] : box.hi[a];
+        const float nearest = box.lo[a] <= c[a] ? below_hi : box.lo[a];
+        d[a] = sq(nearest - c[a]);
+    }
+    return !(reach_sq < sum3(d[0], d[1], d[2]));
 }
 
 }  // namespace
 
-std::size_t Capt::descend(const Point3& c) const {
-    std::size_t leaf;
-    descend_lanes<1>(tests_, &c[0], &c[1], &c[2], &leaf);
-    return leaf;
-}
+std::size_t Capt::descend(const Point3& c) const { return descend_one(tests_, c); }
 
 bool Capt::collides(const Point3& c, float r) const {
     using simd::F32x4;
     const float reach = r + r_point_;
     const float rsq = reach * reach;
     const std::size_t z = descend(c);
-
-    // Nearest point of the leaf box; the run is only scanned when the box is within reach. Written
-    // as "reject when strictly beyond", so that a NaN query is never rejected here.
-    const Aabb& box = aabbs_[z];
-    float d[3];
-    for (int a = 0; a < 3; ++a) {
-        float nearest = !(box.lo[a] <= c[a]) ? box.lo[a] : !(c[a] <= box.hi[a]) ? box.hi[a] : c[a];
-        d[a] = sq(nearest - c[a]);
-    }
-    if (rsq < sum3(d[0], d[1], d[2])) return false;
+    // The run is only scanned when the leaf box is within reach.
+    if (!box_within_reach(aabbs_[z], c, rsq)) return false;
 
     const float* xs = afforded_[0].data();
     const float* ys = afforded_[1].data();
@@ -280,7 +279,7 @@ bool Capt::collides_simd(const CenterRows8& centers, const Radii8& radii) const 
 
     float reach[8];
     std::size_t leaf[8];
-    descend_lanes<8>(tests_, centers[0].data(), centers[1].data(), centers[2].data(), leaf);
+    descend_eight(tests_, centers, leaf);
     bool passed[8];
     bool any_passed = false;
     for (int l = 0; l < 8; ++l) {
