@@ -58,6 +58,13 @@ public:
         if (size_ == capacity_) reallocate(capacity_ ? capacity_ * 2 : 8);
         data_[size_++] = x;
     }
+    // Appends n unset entries (growing geometrically) and returns the first of them.
+    float* extend(std::size_t n) {
+        if (size_ + n > capacity_) reallocate(std::max(size_ + n, 2 * capacity_));
+        float* first = data_ + size_;
+        size_ += n;
+        return first;
+    }
     void clear() { size_ = 0; }
     void shrink_to_fit() {
         if (capacity_ != size_) reallocate(size_);

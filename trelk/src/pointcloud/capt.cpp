@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <utility>
 
 #include "simd/f32x4.hpp"
@@ -34,7 +35,10 @@ float diagonal_sq(const Cell& c) {
 // Squared distance from p to the farthest corner of the cell.
 float farthest_corner_sq(const Cell& c, const Point3& p) {
     float f[3];
-    for (int a = 0; a < 3; ++a) f[a] = std::fmax(sq(c.lo[a] - p[a]), sq(c.hi[a] - p[a]));
+    for (int a = 0; a < 3; ++a) {
+        const float lo = sq(c.lo[a] - p[a]), hi = sq(c.hi[a] - p[a]);  // never NaN for a finite p
+        f[a] = lo >= hi ? lo : hi;
+    }
     return sum3(f[0], f[1], f[2]);
 }
 
@@ -56,37 +60,86 @@ std::string_view debug_name(NewCaptError e) {
     return "?";
 }
 
-// Recursive construction over the working point list; fills the tree's tables in place.
-class CaptBuilder {
-public:
-    CaptBuilder(Capt& tree, RadiusRange r_range) : t_(tree), r_range_(r_range), first_leaf_(tree.aabbs_.size() - 1) {}
+namespace {
 
-    bool build(std::span<Point3> slice, int k, std::size_t i, std::vector<Point3> candidates, const Cell& cell) {
-        if (slice.size() == 1) return leaf(slice[0], i, candidates, cell);
-        return split(slice, k, i, std::move(candidates), cell);
+// Candidate lists of the nodes on the current path, as one stack of points: a node's inherited list
+// is a range of it, its children's lists are pushed above that range and popped when the node is
+// done. Ranges are kept as indices, since the stack may move when it grows.
+class PointStack {
+public:
+    std::size_t size() const { return size_; }
+    Point3* data() { return data_.get(); }
+    void resize_down(std::size_t n) { size_ = n; }
+    // Room for `extra` more points beyond size(); moves the stack when it has to grow.
+    void reserve_more(std::size_t extra) {
+        if (size_ + extra <= capacity_) return;
+        const std::size_t grown = std::max(size_ + extra, 2 * capacity_);
+        auto fresh = std::make_unique_for_overwrite<Point3[]>(grown);
+        std::copy_n(data_.get(), size_, fresh.get());
+        data_ = std::move(fresh);
+        capacity_ = grown;
     }
 
 private:
-    bool leaf(const Point3& p, std::size_t i, const std::vector<Point3>& candidates, const Cell& cell) {
+    std::unique_ptr<Point3[]> data_;
+    std::size_t size_ = 0, capacity_ = 0;
+};
+
+// Copies the points `keep` accepts to `out`, in order, without a branch per point (the answers
+// follow no pattern); `out` has room for every point of the range.
+template <class Keep>
+Point3* copy_kept(const Point3* first, const Point3* last, Point3* out, Keep keep) {
+    for (; first != last; ++first) {
+        *out = *first;
+        out += keep(*first) ? 1 : 0;
+    }
+    return out;
+}
+
+}  // namespace
+
+// Recursive construction over the working point list; fills the tree's tables in place.
+class CaptBuilder {
+public:
+    CaptBuilder(Capt& tree, RadiusRange r_range)
+        : t_(tree), r_range_(r_range), r0_sq_(r_range.lo * r_range.lo), first_leaf_(tree.aabbs_.size() - 1) {}
+
+    bool build(std::span<Point3> work) { return node(work, 0, 0, 0, 0, Cell{}); }
+
+private:
+    // Builds the subtree of node i over `slice`, splitting on axis k; its candidate list is
+    // stack_[from, to).
+    bool node(std::span<Point3> slice, int k, std::size_t i, std::size_t from, std::size_t to, const Cell& cell) {
+        if (slice.size() == 1) return leaf(slice[0], i, from, to, cell);
+        return split(slice, k, i, from, to, cell);
+    }
+
+    bool leaf(const Point3& p, std::size_t i, std::size_t from, std::size_t to, const Cell& cell) {
         const std::size_t z = i - first_leaf_;
         Aabb& box = t_.aabbs_[z];
         box = {p, p};
         auto& planes = t_.afforded_;
         if (std::isfinite(p[0])) {
-            append(p);
-            float r0 = r_range_.lo;
             // A cell entirely within r_range.lo of its representative needs nothing else: any query
             // in it with a reach in range already reaches the representative.
-            if (!(farthest_corner_sq(cell, p) <= r0 * r0)) {
-                for (const Point3& c : candidates) {
-                    append(c);
-                    for (int a = 0; a < 3; ++a) {
-                        if (c[a] < box.lo[a]) box.lo[a] = c[a];
-                        if (c[a] > box.hi[a]) box.hi[a] = c[a];
-                    }
+            const bool with_candidates = !(farthest_corner_sq(cell, p) <= r0_sq_);
+            const std::size_t count = with_candidates ? 1 + (to - from) : 1;
+            const std::size_t padded = (count + 7) / 8 * 8;
+            float* out[3];
+            for (int a = 0; a < 3; ++a) {
+                out[a] = planes[a].extend(padded);
+                out[a][0] = p[a];
+                std::fill(out[a] + count, out[a] + padded, kInf);
+            }
+            const Point3* candidates = stack_.data() + from;
+            for (std::size_t j = 1; j < count; ++j) {
+                const Point3& c = candidates[j - 1];
+                for (int a = 0; a < 3; ++a) {
+                    out[a][j] = c[a];
+                    box.lo[a] = c[a] < box.lo[a] ? c[a] : box.lo[a];
+                    box.hi[a] = c[a] > box.hi[a] ? c[a] : box.hi[a];
                 }
             }
-            while (planes[0].size() % 8 != 0) append({kInf, kInf, kInf});
         }
         const std::size_t len = planes[0].size();
         if (len > std::numeric_limits<std::uint32_t>::max()) return false;
@@ -94,21 +147,21 @@ private:
         return true;
     }
 
-    bool split(std::span<Point3> slice, int k, std::size_t i, std::vector<Point3> inherited, const Cell& cell) {
+    bool split(std::span<Point3> slice, int k, std::size_t i, std::size_t from, std::size_t to, const Cell& cell) {
         const std::size_t m = slice.size(), h = m / 2;
         auto by_axis = [k](const Point3& a, const Point3& b) { return a[k] < b[k]; };
         std::nth_element(slice.begin(), slice.begin() + h, slice.end(), by_axis);
+        // Coordinates are finite or +inf here, so this is the usual maximum (first operand on ties).
         float lower_max = slice[0][k];
-        for (std::size_t j = 1; j < h; ++j) lower_max = std::fmax(lower_max, slice[j][k]);
+        for (std::size_t j = 1; j < h; ++j) lower_max = lower_max >= slice[j][k] ? lower_max : slice[j][k];
         const float t = (lower_max + slice[h][k]) * 0.5f;
         t_.tests_[i] = t;
 
         Cell lower_cell = cell, upper_cell = cell;
         lower_cell.hi[k] = t;
         upper_cell.lo[k] = t;
-        const float r0_sq = r_range_.lo * r_range_.lo;
-        const bool lower_open = !(diagonal_sq(lower_cell) <= r0_sq);
-        const bool upper_open = !(diagonal_sq(upper_cell) <= r0_sq);
+        const bool lower_open = !(diagonal_sq(lower_cell) <= r0_sq_);
+        const bool upper_open = !(diagonal_sq(upper_cell) <= r0_sq_);
 
         const float lower_reach = t + r_range_.hi;
         const float upper_reach = t - r_range_.hi;
@@ -116,45 +169,38 @@ private:
         auto upper_keeps = [&](const Point3& c) { return c[k] >= upper_reach; };
         auto upper_keeps_finite = [&](const Point3& c) { return std::isfinite(c[k]) && c[k] >= upper_reach; };
 
-        std::vector<Point3> lower, upper;
-        if (lower_open && upper_open) {
-            lower = filtered(inherited, lower_keeps);
-            upper = filtered(inherited, upper_keeps_finite);
-        } else if (lower_open) {
-            lower = std::move(inherited);
-            std::erase_if(lower, [&](const Point3& c) { return !lower_keeps(c); });
-        } else if (upper_open) {
-            upper = std::move(inherited);
-            std::erase_if(upper, [&](const Point3& c) { return !upper_keeps(c); });
+        // Children's lists: the surviving inherited candidates in their order, then the new points
+        // of the other half in slice order. The upper child drops infinite inherited candidates
+        // only when the lower child receives candidates too.
+        const std::size_t top = stack_.size();
+        stack_.reserve_more(2 * (to - from) + m);
+        Point3* base = stack_.data();
+        Point3* out = base + top;
+        if (lower_open) {
+            out = copy_kept(base + from, base + to, out, lower_keeps);
+            out = copy_kept(slice.data() + h, slice.data() + m, out, lower_keeps);
         }
-        inherited = {};
-        if (lower_open)
-            for (std::size_t j = h; j < m; ++j)
-                if (lower_keeps(slice[j])) lower.push_back(slice[j]);
-        if (upper_open)
-            for (std::size_t j = 0; j < h; ++j)
-                if (upper_keeps_finite(slice[j])) upper.push_back(slice[j]);
+        const std::size_t lower_to = std::size_t(out - base);
+        if (upper_open) {
+            out = lower_open ? copy_kept(base + from, base + to, out, upper_keeps_finite)
+                             : copy_kept(base + from, base + to, out, upper_keeps);
+            out = copy_kept(slice.data(), slice.data() + h, out, upper_keeps_finite);
+        }
+        const std::size_t upper_to = std::size_t(out - base);
+        stack_.resize_down(upper_to);
 
         const int next = k == 2 ? 0 : k + 1;
-        return build(slice.first(h), next, 2 * i + 1, std::move(lower), lower_cell) &&
-               build(slice.subspan(h), next, 2 * i + 2, std::move(upper), upper_cell);
-    }
-
-    template <class Keep>
-    static std::vector<Point3> filtered(const std::vector<Point3>& from, Keep keep) {
-        std::vector<Point3> out;
-        for (const Point3& c : from)
-            if (keep(c)) out.push_back(c);
-        return out;
-    }
-
-    void append(const Point3& p) {
-        for (int a = 0; a < 3; ++a) t_.afforded_[a].push_back(p[a]);
+        const bool ok = node(slice.first(h), next, 2 * i + 1, top, lower_to, lower_cell) &&
+                        node(slice.subspan(h), next, 2 * i + 2, lower_to, upper_to, upper_cell);
+        stack_.resize_down(top);
+        return ok;
     }
 
     Capt& t_;
     RadiusRange r_range_;
+    float r0_sq_;
     std::size_t first_leaf_;
+    PointStack stack_;
 };
 
 Capt::Capt() : aabbs_(1, Aabb{{kInf, kInf, kInf}, {kInf, kInf, kInf}}), starts_(2, 0) {}
@@ -176,7 +222,7 @@ std::variant<Capt, NewCaptError> Capt::try_with_point_radius(std::span<const Poi
     tree.aabbs_.assign(leaves, Aabb{root.lo, root.hi});
 
     CaptBuilder builder(tree, r_range);
-    if (!builder.build(work, 0, 0, {}, root)) return NewCaptError::TooManyPoints;
+    if (!builder.build(work)) return NewCaptError::TooManyPoints;
     for (auto& plane : tree.afforded_) plane.shrink_to_fit();
     tree.r_point_ = r_point;
     tree.lanes_log2_ = built_lanes_log2;
