@@ -33,7 +33,7 @@ public:
         swap(o);
         return *this;
     }
-    ~AlignedBuffer() { release(data_); }
+    ~AlignedBuffer() { release(data_, capacity_); }
 
     void swap(AlignedBuffer& o) noexcept {
         std::swap(data_, o.data_);
@@ -71,18 +71,16 @@ public:
     }
 
 private:
-    static float* allocate(std::size_t n) {
-        if (n == 0) return nullptr;
-        return static_cast<float*>(::operator new(n * sizeof(float), std::align_val_t{alignment}));
-    }
-    static void release(float* p) {
-        if (p) ::operator delete(p, std::align_val_t{alignment});
-    }
+    // Storage for `capacity` floats on a 32-byte boundary. Large blocks are pages mapped for the
+    // buffer alone where the system allows it, so that growing or shrinking one remaps its pages
+    // instead of copying them (and only pages written to are ever touched).
+    static float* allocate(std::size_t capacity);
+    static void release(float* p, std::size_t capacity);
+    // Storage of `to` floats holding the first `size` floats of p (storage of `from` floats).
+    static float* move_storage(float* p, std::size_t size, std::size_t from, std::size_t to);
+
     void reallocate(std::size_t n) {
-        float* fresh = allocate(n);
-        if (size_) std::memcpy(fresh, data_, size_ * sizeof(float));
-        release(data_);
-        data_ = fresh;
+        data_ = move_storage(data_, size_, capacity_, n);
         capacity_ = n;
     }
 
