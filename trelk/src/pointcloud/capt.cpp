@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "pointcloud/select_nth.hpp"
 #include "simd/f32x4.hpp"
 #include "stored_form.hpp"
 #include "support/fault.hpp"
@@ -150,7 +151,7 @@ private:
     bool split(std::span<Point3> slice, int k, std::size_t i, std::size_t from, std::size_t to, const Cell& cell) {
         const std::size_t m = slice.size(), h = m / 2;
         auto by_axis = [k](const Point3& a, const Point3& b) { return a[k] < b[k]; };
-        std::nth_element(slice.begin(), slice.begin() + h, slice.end(), by_axis);
+        select::nth_element(slice.data(), slice.data() + h, slice.data() + m, by_axis);
         // Coordinates are finite or +inf here, so this is the usual maximum (first operand on ties).
         float lower_max = slice[0][k];
         for (std::size_t j = 1; j < h; ++j) lower_max = lower_max >= slice[j][k] ? lower_max : slice[j][k];
