@@ -249,7 +249,9 @@ namespace {
 // places that depend only on the node, so they are loaded and compared together, and the path is
 // picked from the comparison bits. No branch depends on a comparison: random centres would
 // mispredict half of them, and every misprediction also throws away the loads already in flight.
-std::size_t descend_one(std::span<const float> tests, const Point3& c) {
+// Before the last step, near_leaves(node, levels) learns the subtree the leaf will be in.
+template <class NearLeaves>
+std::size_t descend_one(std::span<const float> tests, const Point3& c, NearLeaves near_leaves) {
     using simd::F32x4;
     const int d = std::countr_one(tests.size());
     const float* t = tests.data();
@@ -257,6 +259,7 @@ std::size_t descend_one(std::span<const float> tests, const Point3& c) {
     std::size_t n = 0;
     int level = 0;
     for (; level + 3 <= d; level += 3) {
+        if (level + 6 > d) near_leaves(n, d - level);
         // Lanes 0-1 are the children, 0-3 the grandchildren; the loads stay below the grandchildren's
         // end, which the depth keeps inside the table.
         const unsigned children = unsigned(movemask(le(F32x4::loadu(t + 2 * n + 1), cy)));
@@ -270,8 +273,8 @@ std::size_t descend_one(std::span<const float> tests, const Point3& c) {
     return n - tests.size();
 }
 
-// Leaves reached by eight centres given as coordinate rows, three levels per step. The lanes are
-// interleaved, each following its path by plain indexed loads; the other lanes hide their latency.
+// Leaves reached by eight centres given as coordinate rows. The lanes are interleaved level by
+// level, each following its path by plain indexed loads; the other lanes hide their latency.
 void descend_eight(std::span<const float> tests, const CenterRows8& c, std::size_t* leaf) {
     const int d = std::countr_one(tests.size());
     const float* t = tests.data();
@@ -295,7 +298,17 @@ bool box_within_reach(const Aabb& box, const Point3& c, float reach_sq) {
 
 }  // namespace
 
-std::size_t Capt::descend(const Point3& c) const { return descend_one(tests_, c); }
+std::size_t Capt::descend(const Point3& c) const {
+    // The leaves under the node of the last step are known before that step: ask for their run
+    // bounds and boxes while it runs.
+    return descend_one(tests_, c, [this](std::size_t node, int levels) {
+        const std::size_t first = (node << levels) + (std::size_t{1} << levels) - 1 - tests_.size();
+        __builtin_prefetch(starts_.data() + first);
+        __builtin_prefetch(starts_.data() + first + (std::size_t{1} << levels));
+        if (levels <= 3)
+            for (std::size_t b = 0; b < (std::size_t{1} << levels); b += 2) __builtin_prefetch(aabbs_.data() + first + b);
+    });
+}
 
 bool Capt::collides(const Point3& c, float r) const {
     using simd::F32x4;
