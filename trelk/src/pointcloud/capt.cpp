@@ -357,17 +357,40 @@ bool Capt::collides_simd(const CenterRows8& centers, const Radii8& radii) const 
     const float* xs = afforded_[0].data();
     const float* ys = afforded_[1].data();
     const float* zs = afforded_[2].data();
+    // Once the first block of a run has no hit, the first block of the next run to scan is asked
+    // for, so that the scans of misses, which go through every run, overlap their memory waits; a
+    // hit in a first block, the common way to answer true, asks for nothing more.
+    int fetched = 0;
+    auto fetch_next = [&] {
+        for (; fetched < 8; ++fetched)
+            if (passed[fetched]) {
+                const std::size_t first = starts_[leaf[fetched]];
+                __builtin_prefetch(xs + first);
+                __builtin_prefetch(ys + first);
+                __builtin_prefetch(zs + first);
+                ++fetched;
+                return;
+            }
+    };
     for (int l = 0; l < 8; ++l) {
         if (!passed[l]) continue;
+        fetched = std::max(fetched, l + 1);
         const F32x4 cx = F32x4::splat(centers[0][l]), cy = F32x4::splat(centers[1][l]),
                     cz = F32x4::splat(centers[2][l]);
         const F32x4 limit = F32x4::splat(reach[l] * reach[l]);
-        auto half_hits = [&](std::size_t j) {
-            F32x4 dx = F32x4::load(xs + j) - cx, dy = F32x4::load(ys + j) - cy, dz = F32x4::load(zs + j) - cz;
-            return any(le((dx * dx + dy * dy) + dz * dz, limit));
+        auto block_hits = [&](std::size_t j) {
+            auto half_hits = [&](std::size_t h) {
+                F32x4 dx = F32x4::load(xs + h) - cx, dy = F32x4::load(ys + h) - cy, dz = F32x4::load(zs + h) - cz;
+                return any(le((dx * dx + dy * dy) + dz * dz, limit));
+            };
+            return half_hits(j) || half_hits(j + 4);
         };
-        for (std::size_t j = starts_[leaf[l]], end = starts_[leaf[l] + 1]; j < end; j += 8)
-            if (half_hits(j) || half_hits(j + 4)) return true;
+        std::size_t j = starts_[leaf[l]];
+        const std::size_t end = starts_[leaf[l] + 1];
+        if (j < end && block_hits(j)) return true;
+        fetch_next();
+        for (j += 8; j < end; j += 8)
+            if (block_hits(j)) return true;
     }
     return false;
 }
