@@ -305,8 +305,9 @@ std::size_t Capt::descend(const Point3& c) const {
         const std::size_t first = (node << levels) + (std::size_t{1} << levels) - 1 - tests_.size();
         __builtin_prefetch(starts_.data() + first);
         __builtin_prefetch(starts_.data() + first + (std::size_t{1} << levels));
-        if (levels <= 3)
-            for (std::size_t b = 0; b < (std::size_t{1} << levels); b += 2) __builtin_prefetch(aabbs_.data() + first + b);
+        if (levels <= 3)  // eight boxes or fewer, two per line
+            for (std::size_t b = 0; b < (std::size_t{1} << levels); b += 2)
+                __builtin_prefetch(aabbs_.data() + first + b);
     });
 }
 

@@ -50,8 +50,12 @@ template <class T, class Less>
 T* hoare_partition(T* first, T* last, const T* pivot, Less less) {
     constexpr std::ptrdiff_t kBlock = Stops::block;
     Stops left, right;  // of the blocks [first, first + size) and [last - size, last)
-    auto scan_left = [&](std::ptrdiff_t size) { left.scan(size, [&](std::ptrdiff_t i) { return !less(first[i], *pivot); }); };
-    auto scan_right = [&](std::ptrdiff_t size) { right.scan(size, [&](std::ptrdiff_t i) { return !less(*pivot, last[-1 - i]); }); };
+    auto scan_left = [&](std::ptrdiff_t size) {
+        left.scan(size, [&](std::ptrdiff_t i) { return !less(first[i], *pivot); });
+    };
+    auto scan_right = [&](std::ptrdiff_t size) {
+        right.scan(size, [&](std::ptrdiff_t i) { return !less(*pivot, last[-1 - i]); });
+    };
     // Swaps the stops both blocks still hold, in order; an exhausted block is passed.
     auto swap_pairs = [&](std::ptrdiff_t size_left, std::ptrdiff_t size_right) {
         const std::ptrdiff_t n = std::min(left.count - left.next, right.count - right.next);
