@@ -33,7 +33,7 @@ public:
         swap(o);
         return *this;
     }
-    ~AlignedBuffer() { release(data_); }
+    ~AlignedBuffer() { release(data_, capacity_); }
 
     void swap(AlignedBuffer& o) noexcept {
         std::swap(data_, o.data_);
@@ -58,24 +58,29 @@ public:
         if (size_ == capacity_) reallocate(capacity_ ? capacity_ * 2 : 8);
         data_[size_++] = x;
     }
+    // Appends n unset entries (growing geometrically) and returns the first of them.
+    float* extend(std::size_t n) {
+        if (size_ + n > capacity_) reallocate(std::max(size_ + n, 2 * capacity_));
+        float* first = data_ + size_;
+        size_ += n;
+        return first;
+    }
     void clear() { size_ = 0; }
     void shrink_to_fit() {
         if (capacity_ != size_) reallocate(size_);
     }
 
 private:
-    static float* allocate(std::size_t n) {
-        if (n == 0) return nullptr;
-        return static_cast<float*>(::operator new(n * sizeof(float), std::align_val_t{alignment}));
-    }
-    static void release(float* p) {
-        if (p) ::operator delete(p, std::align_val_t{alignment});
-    }
+    // Storage for `capacity` floats on a 32-byte boundary. Large blocks are pages mapped for the
+    // buffer alone where the system allows it, so that growing or shrinking one remaps its pages
+    // instead of copying them (and only pages written to are ever touched).
+    static float* allocate(std::size_t capacity);
+    static void release(float* p, std::size_t capacity);
+    // Storage of `to` floats holding the first `size` floats of p (storage of `from` floats).
+    static float* move_storage(float* p, std::size_t size, std::size_t from, std::size_t to);
+
     void reallocate(std::size_t n) {
-        float* fresh = allocate(n);
-        if (size_) std::memcpy(fresh, data_, size_ * sizeof(float));
-        release(data_);
-        data_ = fresh;
+        data_ = move_storage(data_, size_, capacity_, n);
         capacity_ = n;
     }
 

@@ -4,8 +4,10 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <utility>
 
+#include "pointcloud/select_nth.hpp"
 #include "simd/f32x4.hpp"
 #include "stored_form.hpp"
 #include "support/fault.hpp"
@@ -34,7 +36,10 @@ float diagonal_sq(const Cell& c) {
 // Squared distance from p to the farthest corner of the cell.
 float farthest_corner_sq(const Cell& c, const Point3& p) {
     float f[3];
-    for (int a = 0; a < 3; ++a) f[a] = std::fmax(sq(c.lo[a] - p[a]), sq(c.hi[a] - p[a]));
+    for (int a = 0; a < 3; ++a) {
+        const float lo = sq(c.lo[a] - p[a]), hi = sq(c.hi[a] - p[a]);  // never NaN for a finite p
+        f[a] = lo >= hi ? lo : hi;
+    }
     return sum3(f[0], f[1], f[2]);
 }
 
@@ -56,37 +61,86 @@ std::string_view debug_name(NewCaptError e) {
     return "?";
 }
 
-// Recursive construction over the working point list; fills the tree's tables in place.
-class CaptBuilder {
-public:
-    CaptBuilder(Capt& tree, RadiusRange r_range) : t_(tree), r_range_(r_range), first_leaf_(tree.aabbs_.size() - 1) {}
+namespace {
 
-    bool build(std::span<Point3> slice, int k, std::size_t i, std::vector<Point3> candidates, const Cell& cell) {
-        if (slice.size() == 1) return leaf(slice[0], i, candidates, cell);
-        return split(slice, k, i, std::move(candidates), cell);
+// Candidate lists of the nodes on the current path, as one stack of points: a node's inherited list
+// is a range of it, its children's lists are pushed above that range and popped when the node is
+// done. Ranges are kept as indices, since the stack may move when it grows.
+class PointStack {
+public:
+    std::size_t size() const { return size_; }
+    Point3* data() { return data_.get(); }
+    void resize_down(std::size_t n) { size_ = n; }
+    // Room for `extra` more points beyond size(); moves the stack when it has to grow.
+    void reserve_more(std::size_t extra) {
+        if (size_ + extra <= capacity_) return;
+        const std::size_t grown = std::max(size_ + extra, 2 * capacity_);
+        auto fresh = std::make_unique_for_overwrite<Point3[]>(grown);
+        std::copy_n(data_.get(), size_, fresh.get());
+        data_ = std::move(fresh);
+        capacity_ = grown;
     }
 
 private:
-    bool leaf(const Point3& p, std::size_t i, const std::vector<Point3>& candidates, const Cell& cell) {
+    std::unique_ptr<Point3[]> data_;
+    std::size_t size_ = 0, capacity_ = 0;
+};
+
+// Copies the points `keep` accepts to `out`, in order, without a branch per point (the answers
+// follow no pattern); `out` has room for every point of the range.
+template <class Keep>
+Point3* copy_kept(const Point3* first, const Point3* last, Point3* out, Keep keep) {
+    for (; first != last; ++first) {
+        *out = *first;
+        out += keep(*first) ? 1 : 0;
+    }
+    return out;
+}
+
+}  // namespace
+
+// Recursive construction over the working point list; fills the tree's tables in place.
+class CaptBuilder {
+public:
+    CaptBuilder(Capt& tree, RadiusRange r_range)
+        : t_(tree), r_range_(r_range), r0_sq_(r_range.lo * r_range.lo), first_leaf_(tree.aabbs_.size() - 1) {}
+
+    bool build(std::span<Point3> work) { return node(work, 0, 0, 0, 0, Cell{}); }
+
+private:
+    // Builds the subtree of node i over `slice`, splitting on axis k; its candidate list is
+    // stack_[from, to).
+    bool node(std::span<Point3> slice, int k, std::size_t i, std::size_t from, std::size_t to, const Cell& cell) {
+        if (slice.size() == 1) return leaf(slice[0], i, from, to, cell);
+        return split(slice, k, i, from, to, cell);
+    }
+
+    bool leaf(const Point3& p, std::size_t i, std::size_t from, std::size_t to, const Cell& cell) {
         const std::size_t z = i - first_leaf_;
         Aabb& box = t_.aabbs_[z];
         box = {p, p};
         auto& planes = t_.afforded_;
         if (std::isfinite(p[0])) {
-            append(p);
-            float r0 = r_range_.lo;
             // A cell entirely within r_range.lo of its representative needs nothing else: any query
             // in it with a reach in range already reaches the representative.
-            if (!(farthest_corner_sq(cell, p) <= r0 * r0)) {
-                for (const Point3& c : candidates) {
-                    append(c);
-                    for (int a = 0; a < 3; ++a) {
-                        if (c[a] < box.lo[a]) box.lo[a] = c[a];
-                        if (c[a] > box.hi[a]) box.hi[a] = c[a];
-                    }
+            const bool with_candidates = !(farthest_corner_sq(cell, p) <= r0_sq_);
+            const std::size_t count = with_candidates ? 1 + (to - from) : 1;
+            const std::size_t padded = (count + 7) / 8 * 8;
+            float* out[3];
+            for (int a = 0; a < 3; ++a) {
+                out[a] = planes[a].extend(padded);
+                out[a][0] = p[a];
+                std::fill(out[a] + count, out[a] + padded, kInf);
+            }
+            const Point3* candidates = stack_.data() + from;
+            for (std::size_t j = 1; j < count; ++j) {
+                const Point3& c = candidates[j - 1];
+                for (int a = 0; a < 3; ++a) {
+                    out[a][j] = c[a];
+                    box.lo[a] = c[a] < box.lo[a] ? c[a] : box.lo[a];
+                    box.hi[a] = c[a] > box.hi[a] ? c[a] : box.hi[a];
                 }
             }
-            while (planes[0].size() % 8 != 0) append({kInf, kInf, kInf});
         }
         const std::size_t len = planes[0].size();
         if (len > std::numeric_limits<std::uint32_t>::max()) return false;
@@ -94,21 +148,21 @@ private:
         return true;
     }
 
-    bool split(std::span<Point3> slice, int k, std::size_t i, std::vector<Point3> inherited, const Cell& cell) {
+    bool split(std::span<Point3> slice, int k, std::size_t i, std::size_t from, std::size_t to, const Cell& cell) {
         const std::size_t m = slice.size(), h = m / 2;
         auto by_axis = [k](const Point3& a, const Point3& b) { return a[k] < b[k]; };
-        std::nth_element(slice.begin(), slice.begin() + h, slice.end(), by_axis);
+        select::nth_element(slice.data(), slice.data() + h, slice.data() + m, by_axis);
+        // Coordinates are finite or +inf here, so this is the usual maximum (first operand on ties).
         float lower_max = slice[0][k];
-        for (std::size_t j = 1; j < h; ++j) lower_max = std::fmax(lower_max, slice[j][k]);
+        for (std::size_t j = 1; j < h; ++j) lower_max = lower_max >= slice[j][k] ? lower_max : slice[j][k];
         const float t = (lower_max + slice[h][k]) * 0.5f;
         t_.tests_[i] = t;
 
         Cell lower_cell = cell, upper_cell = cell;
         lower_cell.hi[k] = t;
         upper_cell.lo[k] = t;
-        const float r0_sq = r_range_.lo * r_range_.lo;
-        const bool lower_open = !(diagonal_sq(lower_cell) <= r0_sq);
-        const bool upper_open = !(diagonal_sq(upper_cell) <= r0_sq);
+        const bool lower_open = !(diagonal_sq(lower_cell) <= r0_sq_);
+        const bool upper_open = !(diagonal_sq(upper_cell) <= r0_sq_);
 
         const float lower_reach = t + r_range_.hi;
         const float upper_reach = t - r_range_.hi;
@@ -116,45 +170,38 @@ private:
         auto upper_keeps = [&](const Point3& c) { return c[k] >= upper_reach; };
         auto upper_keeps_finite = [&](const Point3& c) { return std::isfinite(c[k]) && c[k] >= upper_reach; };
 
-        std::vector<Point3> lower, upper;
-        if (lower_open && upper_open) {
-            lower = filtered(inherited, lower_keeps);
-            upper = filtered(inherited, upper_keeps_finite);
-        } else if (lower_open) {
-            lower = std::move(inherited);
-            std::erase_if(lower, [&](const Point3& c) { return !lower_keeps(c); });
-        } else if (upper_open) {
-            upper = std::move(inherited);
-            std::erase_if(upper, [&](const Point3& c) { return !upper_keeps(c); });
+        // Children's lists: the surviving inherited candidates in their order, then the new points
+        // of the other half in slice order. The upper child drops infinite inherited candidates
+        // only when the lower child receives candidates too.
+        const std::size_t top = stack_.size();
+        stack_.reserve_more(2 * (to - from) + m);
+        Point3* base = stack_.data();
+        Point3* out = base + top;
+        if (lower_open) {
+            out = copy_kept(base + from, base + to, out, lower_keeps);
+            out = copy_kept(slice.data() + h, slice.data() + m, out, lower_keeps);
         }
-        inherited = {};
-        if (lower_open)
-            for (std::size_t j = h; j < m; ++j)
-                if (lower_keeps(slice[j])) lower.push_back(slice[j]);
-        if (upper_open)
-            for (std::size_t j = 0; j < h; ++j)
-                if (upper_keeps_finite(slice[j])) upper.push_back(slice[j]);
+        const std::size_t lower_to = std::size_t(out - base);
+        if (upper_open) {
+            out = lower_open ? copy_kept(base + from, base + to, out, upper_keeps_finite)
+                             : copy_kept(base + from, base + to, out, upper_keeps);
+            out = copy_kept(slice.data(), slice.data() + h, out, upper_keeps_finite);
+        }
+        const std::size_t upper_to = std::size_t(out - base);
+        stack_.resize_down(upper_to);
 
         const int next = k == 2 ? 0 : k + 1;
-        return build(slice.first(h), next, 2 * i + 1, std::move(lower), lower_cell) &&
-               build(slice.subspan(h), next, 2 * i + 2, std::move(upper), upper_cell);
-    }
-
-    template <class Keep>
-    static std::vector<Point3> filtered(const std::vector<Point3>& from, Keep keep) {
-        std::vector<Point3> out;
-        for (const Point3& c : from)
-            if (keep(c)) out.push_back(c);
-        return out;
-    }
-
-    void append(const Point3& p) {
-        for (int a = 0; a < 3; ++a) t_.afforded_[a].push_back(p[a]);
+        const bool ok = node(slice.first(h), next, 2 * i + 1, top, lower_to, lower_cell) &&
+                        node(slice.subspan(h), next, 2 * i + 2, lower_to, upper_to, upper_cell);
+        stack_.resize_down(top);
+        return ok;
     }
 
     Capt& t_;
     RadiusRange r_range_;
+    float r0_sq_;
     std::size_t first_leaf_;
+    PointStack stack_;
 };
 
 Capt::Capt() : aabbs_(1, Aabb{{kInf, kInf, kInf}, {kInf, kInf, kInf}}), starts_(2, 0) {}
@@ -176,7 +223,7 @@ std::variant<Capt, NewCaptError> Capt::try_with_point_radius(std::span<const Poi
     tree.aabbs_.assign(leaves, Aabb{root.lo, root.hi});
 
     CaptBuilder builder(tree, r_range);
-    if (!builder.build(work, 0, 0, {}, root)) return NewCaptError::TooManyPoints;
+    if (!builder.build(work)) return NewCaptError::TooManyPoints;
     for (auto& plane : tree.afforded_) plane.shrink_to_fit();
     tree.r_point_ = r_point;
     tree.lanes_log2_ = built_lanes_log2;
@@ -195,52 +242,73 @@ int Capt::depth() const { return std::countr_one(tests_.size()); }
 
 namespace {
 
-// Leaf indices reached by n centres given as coordinate rows; a centre equal to a split value goes
-// to the upper child, and a NaN coordinate to the lower one.
+// Leaf reached by one centre; a centre equal to a split value goes to the upper child, and a NaN
+// coordinate to the lower one.
 //
-// Three levels (one per axis) are taken per step. One lane loads the node, its two children and its
-// four grandchildren together, since their places depend only on the node, and picks the path by
-// selects: the loads overlap instead of waiting on each other. Several lanes are interleaved within a
-// step instead, each following its path by plain indexed loads; the other lanes hide their latency.
-template <int N>
-void descend_lanes(std::span<const float> tests, const float* cx, const float* cy, const float* cz,
-                   std::size_t* leaf) {
+// Three levels (x, y, z) per step: the node, its two children and its four grandchildren sit at
+// places that depend only on the node, so they are loaded and compared together, and the path is
+// picked from the comparison bits. No branch depends on a comparison: random centres would
+// mispredict half of them, and every misprediction also throws away the loads already in flight.
+// Before the last step, near_leaves(node, levels) learns the subtree the leaf will be in.
+template <class NearLeaves>
+std::size_t descend_one(std::span<const float> tests, const Point3& c, NearLeaves near_leaves) {
+    using simd::F32x4;
     const int d = std::countr_one(tests.size());
     const float* t = tests.data();
-    std::size_t i[N] = {};
+    const F32x4 cy = F32x4::splat(c[1]), cz = F32x4::splat(c[2]);
+    std::size_t n = 0;
     int level = 0;
     for (; level + 3 <= d; level += 3) {
-        for (int l = 0; l < N; ++l) {
-            const std::size_t n = i[l];
-            std::size_t s0, s1, s2;
-            if constexpr (N == 1) {
-                const float* g = t + 4 * n + 3;
-                s0 = t[n] <= cx[l];
-                const float child = s0 ? t[2 * n + 2] : t[2 * n + 1];
-                s1 = child <= cy[l];
-                const float g_lo = s1 ? g[1] : g[0], g_hi = s1 ? g[3] : g[2];
-                s2 = (s0 ? g_hi : g_lo) <= cz[l];
-            } else {
-                s0 = t[n] <= cx[l];
-                s1 = t[2 * n + 1 + s0] <= cy[l];
-                s2 = t[4 * n + 3 + 2 * s0 + s1] <= cz[l];
-            }
-            i[l] = 8 * n + 7 + 4 * s0 + 2 * s1 + s2;
-        }
+        if (level + 6 > d) near_leaves(n, d - level);
+        // Lanes 0-1 are the children, 0-3 the grandchildren; the loads stay below the grandchildren's
+        // end, which the depth keeps inside the table.
+        const unsigned children = unsigned(movemask(le(F32x4::loadu(t + 2 * n + 1), cy)));
+        const unsigned grandchildren = unsigned(movemask(le(F32x4::loadu(t + 4 * n + 3), cz)));
+        const std::size_t upper = t[n] <= c[0];
+        const std::size_t path = 2 * upper + ((children >> upper) & 1);
+        n = 8 * n + 7 + 2 * path + ((grandchildren >> path) & 1);
     }
     // At most two levels remain, on x and then y.
-    const float* rows[2] = {cx, cy};
-    for (int k = 0; level < d; ++level, ++k)
-        for (int l = 0; l < N; ++l) i[l] = 2 * i[l] + 1 + (t[i[l]] <= rows[k][l] ? 1 : 0);
-    for (int l = 0; l < N; ++l) leaf[l] = i[l] - tests.size();
+    for (int k = 0; level < d; ++level, ++k) n = 2 * n + 1 + (t[n] <= c[k] ? 1 : 0);
+    return n - tests.size();
+}
+
+// Leaves reached by eight centres given as coordinate rows. The lanes are interleaved level by
+// level, each following its path by plain indexed loads; the other lanes hide their latency.
+void descend_eight(std::span<const float> tests, const CenterRows8& c, std::size_t* leaf) {
+    const int d = std::countr_one(tests.size());
+    const float* t = tests.data();
+    std::size_t i[8] = {};
+    for (int level = 0, k = 0; level < d; ++level, k = k == 2 ? 0 : k + 1)
+        for (int l = 0; l < 8; ++l) i[l] = 2 * i[l] + 1 + (t[i[l]] <= c[k][l] ? 1 : 0);
+    for (int l = 0; l < 8; ++l) leaf[l] = i[l] - tests.size();
+}
+
+// Does the sphere (c, reach) possibly reach into the box? Written as "not strictly beyond", so that
+// a NaN query is never rejected here; the nearest point is picked by selects, not branches.
+bool box_within_reach(const Aabb& box, const Point3& c, float reach_sq) {
+    float d[3];
+    for (int a = 0; a < 3; ++a) {
+        const float below_hi = c[a] <= box.hi[a] ? c[a] : box.hi[a];
+        const float nearest = box.lo[a] <= c[a] ? below_hi : box.lo[a];
+        d[a] = sq(nearest - c[a]);
+    }
+    return !(reach_sq < sum3(d[0], d[1], d[2]));
 }
 
 }  // namespace
 
 std::size_t Capt::descend(const Point3& c) const {
-    std::size_t leaf;
-    descend_lanes<1>(tests_, &c[0], &c[1], &c[2], &leaf);
-    return leaf;
+    // The leaves under the node of the last step are known before that step: ask for their run
+    // bounds and boxes while it runs.
+    return descend_one(tests_, c, [this](std::size_t node, int levels) {
+        const std::size_t first = (node << levels) + (std::size_t{1} << levels) - 1 - tests_.size();
+        __builtin_prefetch(starts_.data() + first);
+        __builtin_prefetch(starts_.data() + first + (std::size_t{1} << levels));
+        if (levels <= 3)  // eight boxes or fewer, two per line
+            for (std::size_t b = 0; b < (std::size_t{1} << levels); b += 2)
+                __builtin_prefetch(aabbs_.data() + first + b);
+    });
 }
 
 bool Capt::collides(const Point3& c, float r) const {
@@ -248,16 +316,8 @@ bool Capt::collides(const Point3& c, float r) const {
     const float reach = r + r_point_;
     const float rsq = reach * reach;
     const std::size_t z = descend(c);
-
-    // Nearest point of the leaf box; the run is only scanned when the box is within reach. Written
-    // as "reject when strictly beyond", so that a NaN query is never rejected here.
-    const Aabb& box = aabbs_[z];
-    float d[3];
-    for (int a = 0; a < 3; ++a) {
-        float nearest = !(box.lo[a] <= c[a]) ? box.lo[a] : !(c[a] <= box.hi[a]) ? box.hi[a] : c[a];
-        d[a] = sq(nearest - c[a]);
-    }
-    if (rsq < sum3(d[0], d[1], d[2])) return false;
+    // The run is only scanned when the leaf box is within reach.
+    if (!box_within_reach(aabbs_[z], c, rsq)) return false;
 
     const float* xs = afforded_[0].data();
     const float* ys = afforded_[1].data();
@@ -280,7 +340,7 @@ bool Capt::collides_simd(const CenterRows8& centers, const Radii8& radii) const 
 
     float reach[8];
     std::size_t leaf[8];
-    descend_lanes<8>(tests_, centers[0].data(), centers[1].data(), centers[2].data(), leaf);
+    descend_eight(tests_, centers, leaf);
     bool passed[8];
     bool any_passed = false;
     for (int l = 0; l < 8; ++l) {
@@ -298,17 +358,40 @@ bool Capt::collides_simd(const CenterRows8& centers, const Radii8& radii) const 
     const float* xs = afforded_[0].data();
     const float* ys = afforded_[1].data();
     const float* zs = afforded_[2].data();
+    // Once the first block of a run has no hit, the first block of the next run to scan is asked
+    // for, so that the scans of misses, which go through every run, overlap their memory waits; a
+    // hit in a first block, the common way to answer true, asks for nothing more.
+    int fetched = 0;
+    auto fetch_next = [&] {
+        for (; fetched < 8; ++fetched)
+            if (passed[fetched]) {
+                const std::size_t first = starts_[leaf[fetched]];
+                __builtin_prefetch(xs + first);
+                __builtin_prefetch(ys + first);
+                __builtin_prefetch(zs + first);
+                ++fetched;
+                return;
+            }
+    };
     for (int l = 0; l < 8; ++l) {
         if (!passed[l]) continue;
+        fetched = std::max(fetched, l + 1);
         const F32x4 cx = F32x4::splat(centers[0][l]), cy = F32x4::splat(centers[1][l]),
                     cz = F32x4::splat(centers[2][l]);
         const F32x4 limit = F32x4::splat(reach[l] * reach[l]);
-        auto half_hits = [&](std::size_t j) {
-            F32x4 dx = F32x4::load(xs + j) - cx, dy = F32x4::load(ys + j) - cy, dz = F32x4::load(zs + j) - cz;
-            return any(le((dx * dx + dy * dy) + dz * dz, limit));
+        auto block_hits = [&](std::size_t j) {
+            auto half_hits = [&](std::size_t h) {
+                F32x4 dx = F32x4::load(xs + h) - cx, dy = F32x4::load(ys + h) - cy, dz = F32x4::load(zs + h) - cz;
+                return any(le((dx * dx + dy * dy) + dz * dz, limit));
+            };
+            return half_hits(j) || half_hits(j + 4);
         };
-        for (std::size_t j = starts_[leaf[l]], end = starts_[leaf[l] + 1]; j < end; j += 8)
-            if (half_hits(j) || half_hits(j + 4)) return true;
+        std::size_t j = starts_[leaf[l]];
+        const std::size_t end = starts_[leaf[l] + 1];
+        if (j < end && block_hits(j)) return true;
+        fetch_next();
+        for (j += 8; j < end; j += 8)
+            if (block_hits(j)) return true;
     }
     return false;
 }
