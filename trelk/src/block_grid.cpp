@@ -8,42 +8,18 @@ namespace trelk {
 
 namespace {
 
-// Radii from here on may overflow the squared reach of the float test.
-constexpr double kHugeRadius = 1e18;
-
-// Half width of the box around coordinate v that the float overlap test can reach with radius r:
-// that test's rounding stays far below 2^-20 relative, the double sums here below 2^-40 of v, and
-// underflow below 2^-60.
-double half_width(double v, double r) { return std::fabs(r) * (1.0 + 0x1p-20) + std::fabs(v) * 0x1p-40 + 0x1p-60; }
+using block_grid_detail::half_width;
 
 enum class LaneKind { never, everywhere, boxed };
 
 LaneKind kind_of(float x, float y, float z, float r) {
     if (std::isnan(r)) return LaneKind::never;
-    if (!(std::fabs(r) < kHugeRadius)) return LaneKind::everywhere;
+    if (!(std::fabs(r) < block_grid_detail::huge_radius)) return LaneKind::everywhere;
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return LaneKind::never;
     return LaneKind::boxed;
 }
 
 }  // namespace
-
-// v is finite here, and so is t: clamped without branches.
-int BlockGrid::cell(int axis, double v) const {
-    const double t = (v - origin_[axis]) * scale_[axis];
-    return int(std::min(std::max(t, 0.0), double(cells_per_axis - 1)));
-}
-
-bool BlockGrid::ball_cells(const Sphere& ball, CellBox& box) const {
-    if (!(std::fabs(ball.radius) < kHugeRadius)) return false;
-    for (int a = 0; a < 3; ++a) {
-        const double v = ball.center[a];
-        if (!std::isfinite(v)) return false;
-        const double h = half_width(v, ball.radius);
-        box.lo[a] = cell(a, v - h);
-        box.hi[a] = cell(a, v + h);
-    }
-    return true;
-}
 
 void BlockGrid::rebuild(const Lanes& l) {
     words_ = 0;

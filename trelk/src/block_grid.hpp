@@ -15,14 +15,51 @@
 // and very large ones (where the grid would cost too much memory) keep none and visit every block.
 #pragma once
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#if defined(__SSE2__) && !defined(TRELK_SCALAR)
+#include <emmintrin.h>
+#endif
+
 #include "sphere.hpp"
 
 namespace trelk {
+
+namespace block_grid_detail {
+
+// Radii from here on may overflow the squared reach of the float test.
+inline constexpr double huge_radius = 1e18;
+
+// Half width of the box around coordinate v that the float overlap test can reach with radius r:
+// that test's rounding stays far below 2^-20 relative, the double sums here below 2^-40 of v, and
+// underflow below 2^-60.
+inline double half_width(double v, double r) {
+    return std::fabs(r) * (1.0 + 0x1p-20) + std::fabs(v) * 0x1p-40 + 0x1p-60;
+}
+
+}  // namespace block_grid_detail
+
+// The box a ball reaches, as every grid widens it: worked out once per ball and asked of any
+// number of grids. Not ordinary (a radius of 1e18 or more or NaN, a centre not finite): the ball
+// visits every block.
+struct BallBox {
+    double lo[3], hi[3];
+    bool ordinary;
+
+    explicit BallBox(const Sphere& ball) : ordinary(std::fabs(ball.radius) < block_grid_detail::huge_radius) {
+        for (int a = 0; a < 3; ++a) {
+            const double v = ball.center[a], h = block_grid_detail::half_width(v, ball.radius);
+            ordinary = ordinary && std::isfinite(v);
+            lo[a] = v - h;
+            hi[a] = v + h;
+        }
+    }
+};
 
 class BlockGrid {
 public:
@@ -47,7 +84,7 @@ public:
     // overlapping or touching the ball, in increasing order, until a call returns true; returns
     // whether one did.
     template <class Visit>
-    bool any_block(const Sphere& ball, std::size_t blocks, const Visit& visit) const;
+    bool any_block(const BallBox& ball, std::size_t blocks, const Visit& visit) const;
 
 private:
     struct CellBox {
@@ -63,8 +100,6 @@ private:
         return const_cast<BlockGrid*>(this)->cell_word(ix, iy, iz, w);
     }
     int cell(int axis, double v) const;
-    // The cells the ball's box reaches; false for a ball that is not ordinary.
-    bool ball_cells(const Sphere& ball, CellBox& box) const;
     void mark(const Lanes& lanes, std::size_t i);
 
     double origin_[3] = {0, 0, 0}, scale_[3] = {0, 0, 0};  // cell = (v - origin) * scale
@@ -74,13 +109,29 @@ private:
     std::vector<std::uint64_t> cells_;                       // cell (ix, iy, iz), then word
 };
 
+// v is finite here, and so is t. The clamp is spelled without jumps: compilers turn std::min and
+// std::max around a conversion into branches, which mispredict for balls near the grid's border.
+inline int BlockGrid::cell(int axis, double v) const {
+    const double t = (v - origin_[axis]) * scale_[axis];
+#if defined(__SSE2__) && !defined(TRELK_SCALAR)
+    return _mm_cvttsd_si32(
+        _mm_min_sd(_mm_max_sd(_mm_set_sd(t), _mm_setzero_pd()), _mm_set_sd(double(cells_per_axis - 1))));
+#else
+    return int(std::min(std::max(t, 0.0), double(cells_per_axis - 1)));
+#endif
+}
+
 template <class Visit>
-bool BlockGrid::any_block(const Sphere& ball, std::size_t blocks, const Visit& visit) const {
-    CellBox box;
-    if (!active() || !ball_cells(ball, box)) {
+bool BlockGrid::any_block(const BallBox& ball, std::size_t blocks, const Visit& visit) const {
+    if (!active() || !ball.ordinary) {
         for (std::size_t k = 0; k < blocks; ++k)
             if (visit(k)) return true;
         return false;
+    }
+    CellBox box;
+    for (int a = 0; a < 3; ++a) {
+        box.lo[a] = cell(a, ball.lo[a]);
+        box.hi[a] = cell(a, ball.hi[a]);
     }
     // A small ball's box spans one or two cells per axis: its eight corner cells (some of them
     // repeated) are all the cells, read without loop branches.

@@ -97,7 +97,7 @@ void SpheresSoA::clear() {
     grid_.forget_lanes();
 }
 
-bool SpheresSoA::any_collides_sphere_f32x8(const Sphere& q) const {
+bool SpheresSoA::any_collides_sphere_f32x8(const Sphere& q, const BallBox& box) const {
     using simd::F32x4;
     const F32x4 qx = F32x4::splat(q.center.x), qy = F32x4::splat(q.center.y), qz = F32x4::splat(q.center.z),
                 qr = F32x4::splat(q.radius);
@@ -107,7 +107,7 @@ bool SpheresSoA::any_collides_sphere_f32x8(const Sphere& q) const {
         F32x4 reach = qr + F32x4::loadu(rs + i);
         return any(ge(reach * reach, (dx * dx + dy * dy) + dz * dz));
     };
-    return any_block_near(q, [&](std::size_t k) { return half_hits(8 * k) || half_hits(8 * k + 4); });
+    return any_block_near(box, [&](std::size_t k) { return half_hits(8 * k) || half_hits(8 * k + 4); });
 }
 
 // Centre (x, y, z) becomes ((m00 x + m01 y) + m02 z, ...) + offset, eight lanes at a time.

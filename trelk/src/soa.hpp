@@ -71,14 +71,16 @@ public:
     // Empties the set, keeping the stride and the centres of the lanes.
     void clear();
 
-    // True when some stored sphere overlaps or touches the query.
-    bool any_collides_sphere_f32x8(const Sphere& query) const;
+    // True when some stored sphere overlaps or touches the query. The second form takes the
+    // query's box (BallBox(query)) worked out before.
+    bool any_collides_sphere_f32x8(const Sphere& query) const { return any_collides_sphere_f32x8(query, BallBox(query)); }
+    bool any_collides_sphere_f32x8(const Sphere& query, const BallBox& box) const;
 
     // Calls visit(k) for the blocks k of eight lanes (8k .. 8k + 7) that may hold a sphere
-    // overlapping or touching the ball, in increasing order, until a call returns true; returns
-    // whether one did. A block left out has no such lane.
+    // overlapping or touching the ball whose box is given, in increasing order, until a call
+    // returns true; returns whether one did. A block left out has no such lane.
     template <class Visit>
-    bool any_block_near(const Sphere& ball, const Visit& visit) const {
+    bool any_block_near(const BallBox& ball, const Visit& visit) const {
         return grid_.any_block(ball, stride() / 8, visit);
     }
 

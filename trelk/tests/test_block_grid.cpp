@@ -39,7 +39,7 @@ std::size_t expect_covers(const SpheresSoA& s, const Sphere& q, const std::strin
         if (meets(q, s.get(i))) needed[i / 8] = any = true;
     std::vector<bool> visited(needed.size(), false);
     std::size_t count = 0, last = 0;
-    s.any_block_near(q, [&](std::size_t k) {
+    s.any_block_near(trelk::BallBox(q), [&](std::size_t k) {
         EXPECT_LT(k, visited.size()) << what;
         if (count > 0) {
             EXPECT_GT(k, last) << what;
@@ -214,7 +214,7 @@ TEST(BlockGrid, SkipsFarBlocksAndStopsAtTheFirstHit) {
     EXPECT_EQ(expect_covers(few, {{0, 0, 0}, 1}, "few"), few.stride() / 8);
     // The visit ends at the first block it answers true for.
     int calls = 0;
-    EXPECT_TRUE(s.any_block_near({{0, 0, 0}, 2e18f}, [&](std::size_t) { return ++calls == 3; }));
+    EXPECT_TRUE(s.any_block_near(trelk::BallBox({{0, 0, 0}, 2e18f}), [&](std::size_t) { return ++calls == 3; }));
     EXPECT_EQ(calls, 3);
 }
 

@@ -53,13 +53,20 @@ inline SphereLanes load_lanes(const Planes& p, std::size_t i) {
     return {{F32x4::loadu(p.x + i), F32x4::loadu(p.y + i), F32x4::loadu(p.z + i)}, F32x4::loadu(p.r + i)};
 }
 
-// A query sphere spread over four lanes; a lane passes when its sphere overlaps or touches it.
+// A query's bounding sphere with its box for the block grids, worked out once per query.
+struct Ball {
+    Sphere sphere;
+    BallBox box;
+    Ball(const Sphere& s) : sphere(s), box(s) {}  // NOLINT: a sphere stands for its ball
+};
+
+// A ball spread over four lanes; a lane passes when its sphere overlaps or touches it.
 struct BallLanes {
-    Sphere ball;
+    BallBox box;
     F32x4 x, y, z, r;
-    explicit BallLanes(const Sphere& q)
-        : ball(q), x(F32x4::splat(q.center.x)), y(F32x4::splat(q.center.y)), z(F32x4::splat(q.center.z)),
-          r(F32x4::splat(q.radius)) {}
+    explicit BallLanes(const Ball& b)
+        : box(b.box), x(F32x4::splat(b.sphere.center.x)), y(F32x4::splat(b.sphere.center.y)),
+          z(F32x4::splat(b.sphere.center.z)), r(F32x4::splat(b.sphere.radius)) {}
     Mask4 operator()(const SphereLanes& l) const {
         const F32x4 dx = l.c.x - x, dy = l.c.y - y, dz = l.c.z - z;
         const F32x4 reach = r + l.r;
@@ -85,8 +92,8 @@ bool any_lane(const SpheresSoA& s, const LaneTest& test) {
     return false;
 }
 
-inline bool group_may_hit(const SpheresSoA& bounds, const Sphere& query) {
-    return !bounds.is_empty() && bounds.any_collides_sphere_f32x8(query);
+inline bool group_may_hit(const SpheresSoA& bounds, const Ball& query) {
+    return !bounds.is_empty() && bounds.any_collides_sphere_f32x8(query.sphere, query.box);
 }
 
 // The lanes k .. k + 7 that pass, as bits 0 .. 7.
@@ -100,10 +107,10 @@ template <class LanePass>
 // first, and only a step where some lane does runs `test` (whose hits are kept where the sphere
 // met). For shapes inside their bounding sphere this gives the answer of any_lane at less cost.
 template <class LaneTest>
-bool any_lane_near(const SpheresSoA& s, const Sphere& bound, const LaneTest& test) {
+bool any_lane_near(const SpheresSoA& s, const Ball& bound, const LaneTest& test) {
     const Planes p = planes_of(s);
     const BallLanes meets(bound);
-    return s.any_block_near(bound, [&](std::size_t block) {
+    return s.any_block_near(bound.box, [&](std::size_t block) {
         const std::size_t i = 8 * block;
         const unsigned bits = passing_lanes(p, i, meets);
         if (bits == 0) return false;
@@ -138,10 +145,10 @@ bool any_item(std::span<const T> items, const Exact& exact) {
 // where an exact test reaches past the item's sphere (the face-plane tests of polytopes accept
 // shapes beyond edges and corners).
 template <class T, class Exact>
-bool any_item_near(const BroadCollection<T>& group, const Sphere& query, const Exact& exact) {
+bool any_item_near(const BroadCollection<T>& group, const Ball& query, const Exact& exact) {
     const Planes p = planes_of(group.bounds());
     const BallLanes meets(query);
-    return group.bounds().any_block_near(query, [&](std::size_t block) {
+    return group.bounds().any_block_near(query.box, [&](std::size_t block) {
         const std::size_t k = 8 * block;
         const unsigned bits = passing_lanes(p, k, meets);
         return bits && any_marked(group.items(), k, bits, exact);
@@ -162,7 +169,7 @@ bool any_by_blocks(const BroadCollection<T>& group, const LanePass& pass, const 
     };
     if constexpr (std::is_same_v<LanePass, BallLanes>) {
         // Blocks the ball cannot reach pass no lane.
-        if (group.bounds().any_block_near(pass.ball, [&](std::size_t b) { return 8 * b < full && block_hits(8 * b); }))
+        if (group.bounds().any_block_near(pass.box, [&](std::size_t b) { return 8 * b < full && block_hits(8 * b); }))
             return true;
     } else {
         for (std::size_t k = 0; k < full; k += 8)
