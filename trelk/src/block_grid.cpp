@@ -48,6 +48,7 @@ void BlockGrid::rebuild(const Lanes& l) {
 
     words_ = (l.stride / 8 + 63) / 64;
     cells_.assign(std::size_t(cells_per_axis) * cells_per_axis * cells_per_axis * words_, 0);
+    forget_lanes();
     for (std::size_t i = 0; i < l.len; ++i) mark(l, i);
     outside_ = 0;
 }
@@ -64,13 +65,18 @@ void BlockGrid::pushed(const Lanes& l) {
 void BlockGrid::forget_lanes() {
     std::fill(cells_.begin(), cells_.end(), 0);
     outside_ = 0;
+    for (int a = 0; a < 3; ++a) {
+        reach_lo_[a] = std::numeric_limits<double>::infinity();
+        reach_hi_[a] = -std::numeric_limits<double>::infinity();
+    }
+    reaches_everywhere_ = false;
 }
 
 void BlockGrid::mark(const Lanes& l, std::size_t i) {
     CellBox box{{0, 0, 0}, {cells_per_axis - 1, cells_per_axis - 1, cells_per_axis - 1}};
     switch (kind_of(l.x[i], l.y[i], l.z[i], l.r[i])) {
         case LaneKind::never: return;
-        case LaneKind::everywhere: break;
+        case LaneKind::everywhere: reaches_everywhere_ = true; break;
         case LaneKind::boxed: {
             const double c[3] = {l.x[i], l.y[i], l.z[i]};
             bool beyond = false;
@@ -79,6 +85,8 @@ void BlockGrid::mark(const Lanes& l, std::size_t i) {
                 box.lo[a] = cell(a, lo);
                 box.hi[a] = cell(a, hi);
                 beyond = beyond || lo < lo_[a] || hi > hi_[a];
+                reach_lo_[a] = std::min(reach_lo_[a], lo);
+                reach_hi_[a] = std::max(reach_hi_[a], hi);
             }
             outside_ += beyond;
             break;

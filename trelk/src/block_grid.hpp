@@ -104,6 +104,8 @@ private:
 
     double origin_[3] = {0, 0, 0}, scale_[3] = {0, 0, 0};  // cell = (v - origin) * scale
     double lo_[3] = {0, 0, 0}, hi_[3] = {0, 0, 0};           // the extent fitted
+    double reach_lo_[3] = {0, 0, 0}, reach_hi_[3] = {0, 0, 0};  // every box marked since (lo > hi: none)
+    bool reaches_everywhere_ = false;                        // a sphere with a huge radius is held
     std::size_t words_ = 0;                                  // per cell; 0 while there is no grid
     std::size_t outside_ = 0;                                // spheres pushed beyond the extent
     std::vector<std::uint64_t> cells_;                       // cell (ix, iy, iz), then word
@@ -128,6 +130,10 @@ bool BlockGrid::any_block(const BallBox& ball, std::size_t blocks, const Visit& 
             if (visit(k)) return true;
         return false;
     }
+    // A ball beside every box marked reaches no lane: one test answers for the whole set.
+    bool beside = false;
+    for (int a = 0; a < 3; ++a) beside = beside || ball.hi[a] < reach_lo_[a] || ball.lo[a] > reach_hi_[a];
+    if (beside && !reaches_everywhere_) return false;
     CellBox box;
     for (int a = 0; a < 3; ++a) {
         box.lo[a] = cell(a, ball.lo[a]);

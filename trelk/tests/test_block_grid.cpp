@@ -207,6 +207,11 @@ TEST(BlockGrid, SkipsFarBlocksAndStopsAtTheFirstHit) {
     std::size_t visited = 0;
     for (int k = 0; k < 100; ++k) visited += expect_covers(s, {point(g, 50), 1.0f}, "spread");
     EXPECT_LT(visited, 100 * s.stride() / 8 / 4);
+    // Beyond every sphere's box: nothing to visit, unless a sphere reaches everywhere.
+    EXPECT_EQ(expect_covers(s, {{0, 0, 60}, 8.0f}, "beyond"), 0u);
+    SpheresSoA wide = s;
+    wide.push({{0, 0, 0}, 1e18f});
+    EXPECT_GE(expect_covers(wide, {{0, 0, 60}, 8.0f}, "beyond, one sphere everywhere"), 1u);
     // Sets below the grid's size, and balls that are not ordinary, visit every block.
     for (const Sphere& q : {Sphere{{0, 0, 0}, kNaN}, Sphere{{0, 0, 0}, 2e18f}, Sphere{{kInf, 0, 0}, 1}})
         EXPECT_EQ(expect_covers(s, q, "odd ball"), s.stride() / 8);
