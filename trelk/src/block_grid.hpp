@@ -91,7 +91,10 @@ private:
         int lo[3], hi[3];
     };
 
-    bool active() const { return words_ != 0; }
+    // The size test also keeps a moved-from grid (cells taken, words kept) from reading its cells.
+    bool active() const {
+        return words_ != 0 && cells_.size() == std::size_t(cells_per_axis) * cells_per_axis * cells_per_axis * words_;
+    }
     std::uint64_t& cell_word(int ix, int iy, int iz, std::size_t w) {
         constexpr std::size_t n = cells_per_axis;
         return cells_[((std::size_t(ix) * n + std::size_t(iy)) * n + std::size_t(iz)) * words_ + w];

@@ -217,6 +217,9 @@ TEST(BlockGrid, SkipsFarBlocksAndStopsAtTheFirstHit) {
         EXPECT_EQ(expect_covers(s, q, "odd ball"), s.stride() / 8);
     const SpheresSoA few = SpheresSoA::from_slice(std::vector<Sphere>(40, Sphere{{100, 100, 100}, 1}));
     EXPECT_EQ(expect_covers(few, {{0, 0, 0}, 1}, "few"), few.stride() / 8);
+    // A set moved from holds nothing to visit.
+    SpheresSoA taken = s, moved = std::move(taken);
+    EXPECT_FALSE(taken.any_collides_sphere_f32x8({{0, 0, 0}, 1e6f}));
     // The visit ends at the first block it answers true for.
     int calls = 0;
     EXPECT_TRUE(s.any_block_near(trelk::BallBox({{0, 0, 0}, 2e18f}), [&](std::size_t) { return ++calls == 3; }));

@@ -57,7 +57,7 @@ inline SphereLanes load_lanes(const Planes& p, std::size_t i) {
 struct Ball {
     Sphere sphere;
     BallBox box;
-    Ball(const Sphere& s) : sphere(s), box(s) {}  // NOLINT: a sphere stands for its ball
+    Ball(const Sphere& s) : sphere(s), box(s) {}  // implicit: where a query passes its sphere
 };
 
 // A ball spread over four lanes; a lane passes when its sphere overlaps or touches it.
