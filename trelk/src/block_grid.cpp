@@ -1,6 +1,7 @@
 #include "block_grid.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -46,7 +47,8 @@ void BlockGrid::rebuild(const Lanes& l) {
         scale_[a] = extent > 0.0 && std::isfinite(extent) ? double(cells_per_axis) / extent : 0.0;
     }
 
-    words_ = (l.stride / 8 + 63) / 64;
+    // Room for blocks up to the next power of two, so that growing sets refit a few times only.
+    words_ = std::bit_ceil((l.stride / 8 + 63) / 64);
     cells_.assign(std::size_t(cells_per_axis) * cells_per_axis * cells_per_axis * words_, 0);
     forget_lanes();
     for (std::size_t i = 0; i < l.len; ++i) mark(l, i);
@@ -94,6 +96,14 @@ void BlockGrid::mark(const Lanes& l, std::size_t i) {
     }
     const std::uint64_t bit = std::uint64_t{1} << (i / 8 % 64);
     const std::size_t w = i / 8 / 64;
+    if (box.small()) {
+        for (const int ix : {box.lo[0], box.hi[0]})
+            for (const int iy : {box.lo[1], box.hi[1]}) {
+                cell_word(ix, iy, box.lo[2], w) |= bit;
+                cell_word(ix, iy, box.hi[2], w) |= bit;
+            }
+        return;
+    }
     for (int ix = box.lo[0]; ix <= box.hi[0]; ++ix)
         for (int iy = box.lo[1]; iy <= box.hi[1]; ++iy)
             for (int iz = box.lo[2]; iz <= box.hi[2]; ++iz) cell_word(ix, iy, iz, w) |= bit;

@@ -89,6 +89,9 @@ public:
 private:
     struct CellBox {
         int lo[3], hi[3];
+        // One or two cells per axis: the eight corner cells (some of them repeated) are all the
+        // cells, reached without loop branches.
+        bool small() const { return hi[0] - lo[0] <= 1 && hi[1] - lo[1] <= 1 && hi[2] - lo[2] <= 1; }
     };
 
     // The size test also keeps a moved-from grid (cells taken, words kept) from reading its cells.
@@ -142,9 +145,7 @@ bool BlockGrid::any_block(const BallBox& ball, std::size_t blocks, const Visit& 
         box.lo[a] = cell(a, ball.lo[a]);
         box.hi[a] = cell(a, ball.hi[a]);
     }
-    // A small ball's box spans one or two cells per axis: its eight corner cells (some of them
-    // repeated) are all the cells, read without loop branches.
-    const bool small = box.hi[0] - box.lo[0] <= 1 && box.hi[1] - box.lo[1] <= 1 && box.hi[2] - box.lo[2] <= 1;
+    const bool small = box.small();
     for (std::size_t w = 0; w < words_; ++w) {
         std::uint64_t marked = 0;
         if (small) {
