@@ -50,6 +50,7 @@ SpheresSoA SpheresSoA::from_slice(std::span<const Sphere> spheres) {
         s.planes_[3][i] = spheres[i].radius;
     }
     s.len_ = spheres.size();
+    s.regrid();
     return s;
 }
 
@@ -72,6 +73,7 @@ void SpheresSoA::push(const Sphere& sphere) {
     planes_[2][len_] = sphere.center.z;
     planes_[3][len_] = sphere.radius;
     ++len_;
+    grid_.pushed(lanes());
 }
 
 void SpheresSoA::append(SpheresSoA& other) {
@@ -85,15 +87,17 @@ void SpheresSoA::append(SpheresSoA& other) {
         std::fill(planes_[k].begin() + n, planes_[k].end(), k == 3 ? kSpareRadius : 0.0f);
     }
     len_ = n;
+    regrid();
     other.clear();
 }
 
 void SpheresSoA::clear() {
     std::fill_n(planes_[3].begin(), len_, kSpareRadius);
     len_ = 0;
+    grid_.forget_lanes();
 }
 
-bool SpheresSoA::any_collides_sphere_f32x8(const Sphere& q) const {
+bool SpheresSoA::any_collides_sphere_f32x8(const Sphere& q, const BallBox& box) const {
     using simd::F32x4;
     const F32x4 qx = F32x4::splat(q.center.x), qy = F32x4::splat(q.center.y), qz = F32x4::splat(q.center.z),
                 qr = F32x4::splat(q.radius);
@@ -103,9 +107,7 @@ bool SpheresSoA::any_collides_sphere_f32x8(const Sphere& q) const {
         F32x4 reach = qr + F32x4::loadu(rs + i);
         return any(ge(reach * reach, (dx * dx + dy * dy) + dz * dz));
     };
-    for (std::size_t i = 0, s = stride(); i < s; i += 8)
-        if (half_hits(i) || half_hits(i + 4)) return true;
-    return false;
+    return any_block_near(box, [&](std::size_t k) { return half_hits(8 * k) || half_hits(8 * k + 4); });
 }
 
 // Centre (x, y, z) becomes ((m00 x + m01 y) + m02 z, ...) + offset, eight lanes at a time.
@@ -122,11 +124,13 @@ void SpheresSoA::map_centres(const Mat3& m, Vec3 offset) {
         ((m10 * x + m11 * y) + m12 * z + ty).storeu(ys + i);
         ((m20 * x + m21 * y) + m22 * z + tz).storeu(zs + i);
     }
+    regrid();
 }
 
 void translate(SpheresSoA& s, Vec3 offset) {
     for (int k = 0; k < 3; ++k)
         for (float& v : s.planes_[k]) v += offset[k];
+    s.regrid();
 }
 
 // Adding -0 leaves every value as it is, signed zeros included: a pure rotation.
@@ -139,6 +143,7 @@ void rotate_quat(SpheresSoA& s, const Quat& q) { s.map_centres(mat3_from_quat(q)
 
 void scale(SpheresSoA& s, float factor) {
     for (float& r : s.planes_[3]) r *= factor;
+    s.regrid();
 }
 
 bool abs_diff_eq(const SpheresSoA& a, const SpheresSoA& b, float epsilon) {
@@ -168,6 +173,7 @@ SpheresSoA SpheresSoA::from_stored(SpheresSoAStored&& h) {
     set.planes_[2] = std::move(h.z);
     set.planes_[3] = std::move(h.r);
     set.len_ = h.len;
+    set.regrid();
     return set;
 }
 

@@ -13,6 +13,7 @@
 #include <span>
 #include <vector>
 
+#include "block_grid.hpp"
 #include "math.hpp"
 #include "sphere.hpp"
 
@@ -70,8 +71,18 @@ public:
     // Empties the set, keeping the stride and the centres of the lanes.
     void clear();
 
-    // True when some stored sphere overlaps or touches the query.
-    bool any_collides_sphere_f32x8(const Sphere& query) const;
+    // True when some stored sphere overlaps or touches the query. The second form takes the
+    // query's box (BallBox(query)) worked out before.
+    bool any_collides_sphere_f32x8(const Sphere& query) const { return any_collides_sphere_f32x8(query, BallBox(query)); }
+    bool any_collides_sphere_f32x8(const Sphere& query, const BallBox& box) const;
+
+    // Calls visit(k) for the blocks k of eight lanes (8k .. 8k + 7) that may hold a sphere
+    // overlapping or touching the ball whose box is given, in increasing order, until a call
+    // returns true; returns whether one did. A block left out has no such lane.
+    template <class Visit>
+    bool any_block_near(const BallBox& ball, const Visit& visit) const {
+        return grid_.any_block(ball, stride() / 8, visit);
+    }
 
     // Plane views of `stride` lanes, spare lanes included.
     std::span<const float> x() const { return planes_[0]; }
@@ -101,9 +112,14 @@ public:
 private:
     void resize_planes(std::size_t stride);
     void map_centres(const Mat3& m, Vec3 offset);
+    BlockGrid::Lanes lanes() const {
+        return {planes_[0].data(), planes_[1].data(), planes_[2].data(), planes_[3].data(), len_, stride()};
+    }
+    void regrid() { grid_.rebuild(lanes()); }
 
     std::vector<float> planes_[4];
     std::size_t len_ = 0;
+    BlockGrid grid_;
 };
 
 }  // namespace trelk

@@ -93,6 +93,29 @@ TEST(ColliderQueries, AgreeWithEveryItemOnRandomColliders) {
     }
 }
 
+// Groups of hundreds of items, where scans skip the blocks of eight their grid rules out.
+TEST(ColliderQueries, AgreeWithEveryItemOnCrowdedColliders) {
+    for (bool grid : {true, false}) {
+        Generator g(grid ? 2468u : 1357u, grid);
+        Tally tally;
+        int wrong = 0;
+        for (int round = 0; round < 80 && wrong == 0; ++round) {
+            // Spread out, so that most blocks lie away from any one query.
+            Scene s = g.scene(500, true);
+            s.for_each_list([&](auto& list) {
+                for (auto& item : list) translate(item, g.point() * 3.0f);
+            });
+            Collider<NoPcl> c = g.build<NoPcl>(s);
+            wrong += cross_check(g, s, c, 40, tally, grid ? "crowded grid" : "crowded general");
+        }
+        // The bounded kinds; a half-space or line meets some of hundreds of items nearly always.
+        for (std::size_t k = 0; k < 7; ++k) {
+            EXPECT_GE(tally.counts[k][0], 10) << kQueryNames[k] << " rarely misses";
+            EXPECT_GE(tally.counts[k][1], 10) << kQueryNames[k] << " rarely hits";
+        }
+    }
+}
+
 TEST(ColliderQueries, PointCloudGroupAgreesWithEveryCloud) {
     for (bool grid : {true, false}) {
         Generator g(grid ? 4321u : 8765u, grid);
@@ -220,7 +243,7 @@ TEST(ColliderQueries, AgreeWithEveryItemAfterMotions) {
             Tally tally;
             int wrong = 0;
             for (int round = 0; round < 400 && wrong == 0; ++round) {
-                Scene s = g.scene(30, false, round % 2 == 0);
+                Scene s = round % 20 == 0 ? g.scene(400, true) : g.scene(30, false, round % 2 == 0);
                 Collider<Pointcloud> c = g.build<Pointcloud>(s);
                 motion.apply(g, c, s);
                 wrong += cross_check(g, s, c, 20, tally, std::string(motion.name) + (grid ? " grid" : " general"));

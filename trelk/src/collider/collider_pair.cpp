@@ -18,7 +18,7 @@ using namespace collider_frame;
 // Groups with bounds are skipped when none of their lanes meets the cloud's bounding sphere.
 struct CloudMember {
     const Pointcloud& cloud;
-    Sphere bound = broadphase(cloud);
+    Ball bound{broadphase(cloud)};
 
     bool ball(const Sphere& s) const { return point_cloud_collides(cloud, s); }
     template <class T>

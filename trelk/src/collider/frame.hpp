@@ -12,7 +12,9 @@
 //   any_lane        the exact test itself runs on the lanes, eight per step over the whole stride
 //                   (spare lanes fail by their NaN radius);
 //   group_may_hit   one eight-lane scan deciding whether a group is looked at at all.
-// None of them allocates.
+// Scans behind a ball (the query's bounding sphere) take only the blocks of eight lanes that the
+// set's block grid says the ball may reach; the others have no lane that meets it, so skipping them
+// changes no answer and no exact test. None of them allocates.
 #pragma once
 
 #include <bit>
@@ -51,12 +53,20 @@ inline SphereLanes load_lanes(const Planes& p, std::size_t i) {
     return {{F32x4::loadu(p.x + i), F32x4::loadu(p.y + i), F32x4::loadu(p.z + i)}, F32x4::loadu(p.r + i)};
 }
 
-// A query sphere spread over four lanes; a lane passes when its sphere overlaps or touches it.
+// A query's bounding sphere with its box for the block grids, worked out once per query.
+struct Ball {
+    Sphere sphere;
+    BallBox box;
+    Ball(const Sphere& s) : sphere(s), box(s) {}  // implicit: where a query passes its sphere
+};
+
+// A ball spread over four lanes; a lane passes when its sphere overlaps or touches it.
 struct BallLanes {
+    BallBox box;
     F32x4 x, y, z, r;
-    explicit BallLanes(const Sphere& q)
-        : x(F32x4::splat(q.center.x)), y(F32x4::splat(q.center.y)), z(F32x4::splat(q.center.z)),
-          r(F32x4::splat(q.radius)) {}
+    explicit BallLanes(const Ball& b)
+        : box(b.box), x(F32x4::splat(b.sphere.center.x)), y(F32x4::splat(b.sphere.center.y)),
+          z(F32x4::splat(b.sphere.center.z)), r(F32x4::splat(b.sphere.radius)) {}
     Mask4 operator()(const SphereLanes& l) const {
         const F32x4 dx = l.c.x - x, dy = l.c.y - y, dz = l.c.z - z;
         const F32x4 reach = r + l.r;
@@ -82,8 +92,8 @@ bool any_lane(const SpheresSoA& s, const LaneTest& test) {
     return false;
 }
 
-inline bool group_may_hit(const SpheresSoA& bounds, const Sphere& query) {
-    return !bounds.is_empty() && bounds.any_collides_sphere_f32x8(query);
+inline bool group_may_hit(const SpheresSoA& bounds, const Ball& query) {
+    return !bounds.is_empty() && bounds.any_collides_sphere_f32x8(query.sphere, query.box);
 }
 
 // The lanes k .. k + 7 that pass, as bits 0 .. 7.
@@ -97,17 +107,17 @@ template <class LanePass>
 // first, and only a step where some lane does runs `test` (whose hits are kept where the sphere
 // met). For shapes inside their bounding sphere this gives the answer of any_lane at less cost.
 template <class LaneTest>
-bool any_lane_near(const SpheresSoA& s, const Sphere& bound, const LaneTest& test) {
+bool any_lane_near(const SpheresSoA& s, const Ball& bound, const LaneTest& test) {
     const Planes p = planes_of(s);
     const BallLanes meets(bound);
-    for (std::size_t i = 0; i < p.stride; i += 8) {
+    return s.any_block_near(bound.box, [&](std::size_t block) {
+        const std::size_t i = 8 * block;
         const unsigned bits = passing_lanes(p, i, meets);
-        if (bits == 0) continue;
+        if (bits == 0) return false;
         const unsigned hits = unsigned(simd::native::movemask(test(load_lanes(p, i)))) |
                               unsigned(simd::native::movemask(test(load_lanes(p, i + 4)))) << 4;
-        if (hits & bits) return true;
-    }
-    return false;
+        return (hits & bits) != 0;
+    });
 }
 
 // `exact(items[i])` for each item whose lane bit is set in `bits`, lowest first.
@@ -135,13 +145,14 @@ bool any_item(std::span<const T> items, const Exact& exact) {
 // where an exact test reaches past the item's sphere (the face-plane tests of polytopes accept
 // shapes beyond edges and corners).
 template <class T, class Exact>
-bool any_item_near(const BroadCollection<T>& group, const Sphere& query, const Exact& exact) {
+bool any_item_near(const BroadCollection<T>& group, const Ball& query, const Exact& exact) {
     const Planes p = planes_of(group.bounds());
     const BallLanes meets(query);
-    for (std::size_t k = 0; k < p.stride; k += 8)
-        if (const unsigned bits = passing_lanes(p, k, meets); bits && any_marked(group.items(), k, bits, exact))
-            return true;
-    return false;
+    return group.bounds().any_block_near(query.box, [&](std::size_t block) {
+        const std::size_t k = 8 * block;
+        const unsigned bits = passing_lanes(p, k, meets);
+        return bits && any_marked(group.items(), k, bits, exact);
+    });
 }
 
 // Blocks of eight items behind `pass(SphereLanes) -> Mask4`: the items of a block whose lane
@@ -152,8 +163,18 @@ bool any_by_blocks(const BroadCollection<T>& group, const LanePass& pass, const 
     const std::span<const T> items = group.items();
     const Planes p = planes_of(group.bounds());
     const std::size_t full = items.size() / 8 * 8;
-    for (std::size_t k = 0; k < full; k += 8)
-        if (const unsigned bits = passing_lanes(p, k, pass); bits && any_marked(items, k, bits, block)) return true;
+    auto block_hits = [&](std::size_t k) {
+        const unsigned bits = passing_lanes(p, k, pass);
+        return bits && any_marked(items, k, bits, block);
+    };
+    if constexpr (std::is_same_v<LanePass, BallLanes>) {
+        // Blocks the ball cannot reach pass no lane.
+        if (group.bounds().any_block_near(pass.box, [&](std::size_t b) { return 8 * b < full && block_hits(8 * b); }))
+            return true;
+    } else {
+        for (std::size_t k = 0; k < full; k += 8)
+            if (block_hits(k)) return true;
+    }
     for (std::size_t j = full; j < items.size(); ++j)
         if (tail(items[j])) return true;
     return false;

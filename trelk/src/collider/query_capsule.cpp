@@ -20,7 +20,7 @@ using Span = lf::Span;
 
 struct CapsuleMember {
     Capsule q;
-    Sphere bound = broadphase(q);
+    Ball bound{broadphase(q)};
 
     // Squared distance from the query's core to a line part of another shape.
     float core_dist_sq(Vec3 p1, Vec3 dir, float tmin, float tmax) const {

@@ -19,7 +19,7 @@ namespace lf = lane_formulas;
 
 struct CuboidMember {
     Cuboid q;
-    Sphere bound = broadphase(q);
+    Ball bound{broadphase(q)};
 
     bool spheres(const SpheresSoA& s) const {
         return any_lane_near(s, bound,

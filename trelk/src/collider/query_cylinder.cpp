@@ -17,7 +17,7 @@ namespace lf = lane_formulas;
 
 struct CylinderMember {
     Cylinder q;
-    Sphere bound = broadphase(q);
+    Ball bound{broadphase(q)};
 
     bool spheres(const SpheresSoA& s) const {
         return any_lane_near(s, bound, [this](const SphereLanes& l) { return lf::ball_cylinder(l.c, l.r, q); });

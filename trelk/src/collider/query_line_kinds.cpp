@@ -48,7 +48,7 @@ struct LineMember {
     const Shape& q;
     Vec3 o = Kind::start(q);
     Vec3 dir = q.dir;
-    Sphere bound = bounded_sphere();
+    Ball bound{bounded_sphere()};
 
     Sphere bounded_sphere() const {
         if constexpr (bounded) return broadphase(q);

@@ -15,7 +15,7 @@ using namespace collider_frame;
 struct PolygonMember {
     const ConvexPolygon& shape;
     RefConvexPolygon q = RefConvexPolygon::of(shape);
-    Sphere bound = broadphase(shape);
+    Ball bound{broadphase(shape)};
 
     // Polygon distance of a ball's centre against its squared radius.
     bool reaches(Vec3 c, float r) const { return point_dist_sq(q, c) <= r * r; }
@@ -26,7 +26,7 @@ struct PolygonMember {
     bool spheres(const SpheresSoA& s) const {
         for (std::size_t i = 0; i < s.len(); ++i) {
             const Sphere b = s.get(i);
-            if (!apart(b, bound) && reaches(b.center, b.radius)) return true;
+            if (!apart(b, bound.sphere) && reaches(b.center, b.radius)) return true;
         }
         return false;
     }

@@ -18,7 +18,7 @@ using namespace collider_frame;
 struct PolytopeMember {
     const ConvexPolytope& shape;
     RefConvexPolytope q = RefConvexPolytope::of(shape);
-    Sphere bound = broadphase(shape);
+    Ball bound{broadphase(shape)};
 
     // Stored balls one by one: the query's box must reach the ball before its planes are asked.
     bool spheres(const SpheresSoA& s) const {

@@ -17,13 +17,14 @@ using Span = lf::Span;
 
 struct SphereMember {
     Sphere q;
+    Ball ball{q};
 
     V3<float> c() const { return {q.center.x, q.center.y, q.center.z}; }
-    BallLanes overlap() const { return BallLanes(q); }
+    BallLanes overlap() const { return BallLanes(ball); }
 
-    bool spheres(const SpheresSoA& s) const { return s.any_collides_sphere_f32x8(q); }
+    bool spheres(const SpheresSoA& s) const { return s.any_collides_sphere_f32x8(q, ball.box); }
     // Points have zero-radius bounds: the overlap scan is the exact test.
-    bool points(const BroadCollection<Point>& g) const { return g.bounds().any_collides_sphere_f32x8(q); }
+    bool points(const BroadCollection<Point>& g) const { return g.bounds().any_collides_sphere_f32x8(q, ball.box); }
     bool capsules(const BroadCollection<Capsule>& g) const {
         return any_by_blocks(g, overlap(), [this](const Capsule& k) {
             const float reach = q.radius + k.radius;
@@ -41,18 +42,18 @@ struct SphereMember {
     }
     bool segments(const BroadCollection<LineSegment>& g) const {
         const float r_sq = q.radius * q.radius;
-        return any_item_near(g, q, [&](const LineSegment& s) {
+        return any_item_near(g, ball, [&](const LineSegment& s) {
             return lf::param_dist_sq<Span::segment>(c(), s.p1, s.dir, s.rdv) <= r_sq;
         });
     }
     bool polygons(const BroadCollection<ConvexPolygon>& g) const {
         const float r_sq = q.radius * q.radius;
-        return any_item_near(g, q, [&](const ConvexPolygon& p) {
+        return any_item_near(g, ball, [&](const ConvexPolygon& p) {
             return point_dist_sq(RefConvexPolygon::of(p), q.center) <= r_sq;
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near(g, q, [this](const ConvexPolytope& p) { return ball_within_planes(q, p.planes); });
+        return any_item_near(g, ball, [this](const ConvexPolytope& p) { return ball_within_planes(q, p.planes); });
     }
     bool planes(std::span<const Plane> items) const {
         return any_item(items, [this](const Plane& p) { return dot(p.normal, q.center) - p.d <= q.radius; });
