@@ -45,7 +45,7 @@ const ClassGroup own_methods(
     });
 
 // JSON text and plain-data forms: the stored values in storage order.
-const ClassGroup forms(ClassOf<M>::lazy(), {}, json_dict_methods<M, "a sequence of 9 f64values">());
+const ClassGroup forms(ClassOf<M>::lazy(), {}, json_dict_methods<M>());
 
 }  // namespace
 }  // namespace quorix::py
