@@ -1,4 +1,4 @@
-"""Helpers shared by the tests of the rotation and matrix classes."""
+"""Helpers shared by the tests of the algebra classes."""
 import math
 import struct
 
@@ -46,3 +46,23 @@ def same_values(got, expected):
     return len(got) == len(expected) and all(
         (math.isnan(a) and math.isnan(b)) or (a == b and math.copysign(1, a) == math.copysign(1, b))
         for a, b in zip(got, expected))
+
+
+def key(c):
+    """Bits of a float, with every NaN alike (NaN signs of plain arithmetic are not fixed)."""
+    return "nan" if math.isnan(c) else struct.pack("<d", c)
+
+
+def check(got, cls, expected):
+    """`got` is of class `cls` and holds `expected` bit for bit, any NaN matching any NaN."""
+    assert type(got) is cls, type(got)
+    assert [key(c) for c in got] == [key(c) for c in expected], (list(got), list(expected))
+
+
+def fdiv(a, b):
+    """IEEE division (Python raises on a zero divisor)."""
+    if b != 0 or math.isnan(b):
+        return a / b
+    if math.isnan(a) or a == 0:
+        return math.nan
+    return math.copysign(math.inf, a) * math.copysign(1.0, b)

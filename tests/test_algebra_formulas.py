@@ -4,17 +4,13 @@ acos, atan2 and sqrt are the C library's on both sides, so any reordering of a s
 a fused multiply-add or a wrong branch shows up as a differing bit pattern."""
 import math
 import random
-import struct
 
 import pytest
 
+from algebra_support import bits
 from quorixpy import Affine3, EulerRot, Mat3, Mat4, Quat, Vec3
 
 SAMPLES = 300
-
-
-def bits(values):
-    return struct.pack(f"<{len(values)}d", *values)
 
 
 def flat(obj):

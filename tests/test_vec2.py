@@ -1,19 +1,15 @@
 """Vec2: its argument rule (attributes only, no sequences) and the methods of Vec2 alone, against
 plain Python float arithmetic in the same order."""
 import math
-import struct
 
 import pytest
 
+from algebra_support import bits
 from quorixpy import Vec2, Vec3, Vec4
 
 NAN = float("nan")
 INF = float("inf")
 PI = math.pi
-
-
-def bits(values):
-    return struct.pack(f"<{len(values)}d", *values)
 
 
 def same(v, expected):

@@ -1,32 +1,15 @@
 """Operations of Vec3 alone (cross product, rotations, slerp, angles, orthonormal companions,
 homogeneous coordinates) against plain Python float arithmetic in the same order."""
 import math
-import struct
 
 import pytest
 
+from algebra_support import check, fdiv, key
 from quorixpy import Vec2, Vec3, Vec4
 
 NAN = float("nan")
 INF = float("inf")
 PI = math.pi
-
-
-def key(c):
-    return "nan" if math.isnan(c) else struct.pack("<d", c)
-
-
-def check(got, cls, expected):
-    assert type(got) is cls
-    assert [key(c) for c in got] == [key(c) for c in expected], (list(got), list(expected))
-
-
-def fdiv(a, b):
-    if b != 0 or math.isnan(b):
-        return a / b
-    if math.isnan(a) or a == 0:
-        return NAN
-    return math.copysign(INF, a) * math.copysign(1.0, b)
 
 
 def dot(a, b):

@@ -1,8 +1,8 @@
 """Vec4: its argument rule (a sequence of four numbers, else the attributes x, y, z, w) and truncate."""
-import struct
 
 import pytest
 
+from algebra_support import bits
 import quorixpy
 from quorixpy import Vec2, Vec3, Vec4
 
@@ -10,10 +10,6 @@ np = pytest.importorskip("numpy")
 
 NAN = float("nan")
 INF = float("inf")
-
-
-def bits(values):
-    return struct.pack(f"<{len(values)}d", *values)
 
 
 class XYZW:

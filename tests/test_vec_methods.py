@@ -6,6 +6,7 @@ from fractions import Fraction
 
 import pytest
 
+from algebra_support import check, fdiv, key
 from quorixpy import Vec2, Vec3, Vec4
 
 np = pytest.importorskip("numpy")
@@ -16,27 +17,8 @@ CLASSES = [Vec2, Vec3, Vec4]
 SIZE = {Vec2: 2, Vec3: 3, Vec4: 4}
 
 
-def key(c):
-    """Bits of a float, with every NaN alike (NaN signs of plain arithmetic are not fixed)."""
-    return "nan" if math.isnan(c) else struct.pack("<d", c)
-
-
-def check(got, cls, expected):
-    assert type(got) is cls, type(got)
-    assert [key(c) for c in got] == [key(c) for c in expected], (list(got), list(expected))
-
-
 def vec(cls, values):
     return cls(*values[:SIZE[cls]])
-
-
-def fdiv(a, b):
-    """IEEE division (Python raises on a zero divisor)."""
-    if b != 0 or math.isnan(b):
-        return a / b
-    if math.isnan(a) or a == 0:
-        return NAN
-    return math.copysign(INF, a) * math.copysign(1.0, b)
 
 
 def zero_signed(r, c):

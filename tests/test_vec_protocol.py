@@ -8,6 +8,7 @@ import struct
 
 import pytest
 
+from algebra_support import bits, float_state
 from quorixpy import Vec2, Vec3, Vec4
 
 np = pytest.importorskip("numpy")
@@ -15,14 +16,6 @@ np = pytest.importorskip("numpy")
 INF = float("inf")
 CLASSES = [(Vec2, 2), (Vec3, 3), (Vec4, 4)]
 FIELDS = "xyzw"
-
-
-def bits(values):
-    return struct.pack(f"<{len(values)}d", *values)
-
-
-def state_of(values):
-    return b"\x80\x03(" + b"".join(b"G" + struct.pack(">d", c) for c in values) + b"t."
 
 
 @pytest.mark.parametrize("cls, n", CLASSES)
@@ -77,9 +70,9 @@ def test_items(cls, n):
 def test_state_bytes_and_round_trip(cls, n):
     values = [1.0, 2.0, 3.0, 4.0][:n]
     args, kwargs = cls(*values).__getnewargs_ex__()
-    assert args == () and kwargs == {"__pickle_state__": state_of(values)} and len(state_of(values)) == 5 + 9 * n
+    assert args == () and kwargs == {"__pickle_state__": float_state(values)} and len(float_state(values)) == 5 + 9 * n
     odd = [-0.0, struct.unpack("<d", struct.pack("<Q", 0xFFF0000000000123))[0], 5e-324, -INF][:n]
-    for back in (pickle.loads(pickle.dumps(cls(*odd))), copy.deepcopy(cls(*odd)), cls(__pickle_state__=state_of(odd))):
+    for back in (pickle.loads(pickle.dumps(cls(*odd))), copy.deepcopy(cls(*odd)), cls(__pickle_state__=float_state(odd))):
         assert type(back) is cls and bits(back) == bits(odd)
 
 

@@ -36,26 +36,19 @@ private:
 };
 
 // Scoped borrows, released on every exit path.
-class SharedBorrow {
+template <void (BorrowFlag::*Acquire)(), void (BorrowFlag::*Release)()>
+class ScopedBorrow {
 public:
-    explicit SharedBorrow(BorrowFlag& f) : f_(f) { f_.acquire_shared(); }
-    ~SharedBorrow() { f_.release_shared(); }
-    SharedBorrow(const SharedBorrow&) = delete;
-    SharedBorrow& operator=(const SharedBorrow&) = delete;
+    explicit ScopedBorrow(BorrowFlag& f) : f_(f) { (f_.*Acquire)(); }
+    ~ScopedBorrow() { (f_.*Release)(); }
+    ScopedBorrow(const ScopedBorrow&) = delete;
+    ScopedBorrow& operator=(const ScopedBorrow&) = delete;
 
 private:
     BorrowFlag& f_;
 };
 
-class ExclusiveBorrow {
-public:
-    explicit ExclusiveBorrow(BorrowFlag& f) : f_(f) { f_.acquire_exclusive(); }
-    ~ExclusiveBorrow() { f_.release_exclusive(); }
-    ExclusiveBorrow(const ExclusiveBorrow&) = delete;
-    ExclusiveBorrow& operator=(const ExclusiveBorrow&) = delete;
-
-private:
-    BorrowFlag& f_;
-};
+using SharedBorrow = ScopedBorrow<&BorrowFlag::acquire_shared, &BorrowFlag::release_shared>;
+using ExclusiveBorrow = ScopedBorrow<&BorrowFlag::acquire_exclusive, &BorrowFlag::release_exclusive>;
 
 }  // namespace quorix::py

@@ -2,10 +2,11 @@
 // floats in storage order. A class gets all six methods (to_json, from_json, try_from_json,
 // to_dict, from_dict, try_from_dict) from one group:
 //
-//     const ClassGroup json(ClassOf<DQuat>::lazy(), {}, json_dict_methods<DQuat, "a sequence of 4 f64 values">());
+//     const ClassGroup json(ClassOf<DQuat>::lazy(), {}, json_dict_methods<DQuat>());
 //
 // V needs V::component_count, v.to_array() (std::array<double, component_count>) and
-// V::from_array(array), and a ToPy<V>; `Expected` names the value in the readers' messages.
+// V::from_array(array), and a ToPy<V>; ClassOf<V>::expected_state names the value in the readers'
+// messages, as it does in the pickle state decoder's.
 #pragma once
 
 #include <array>
@@ -41,7 +42,7 @@ bool read_plain_floats(PyObject* obj, std::span<double> out);
 // A new tuple of Python floats.
 PyObject* float_tuple(std::span<const double> values);
 
-template <class V, Text Expected>
+template <class V>
 std::vector<PyMethodDef> json_dict_methods() {
     using Array = std::array<double, V::component_count>;
     return {
@@ -51,12 +52,12 @@ std::vector<PyMethodDef> json_dict_methods() {
         }>(),
         method<V, "from_json", "(json)", [](const JsonText& json) {
             Array a;
-            parse_json_floats(json.text, a, Expected.s, false);
+            parse_json_floats(json.text, a, ClassOf<V>::expected_state, false);
             return V::from_array(a);
         }>(),
         method<V, "try_from_json", "(json)", [](const JsonText& json) -> std::optional<V> {
             Array a;
-            if (!parse_json_floats(json.text, a, Expected.s, true)) return std::nullopt;
+            if (!parse_json_floats(json.text, a, ClassOf<V>::expected_state, true)) return std::nullopt;
             return V::from_array(a);
         }>(),
         method<V, "to_dict", "($self)", [](const V& v) {

@@ -62,6 +62,15 @@ struct Arg<PyObject*> {
     }
 };
 
+// A given argument read by T's rule; a TypeError is renamed after the parameter.
+template <class T>
+void read_argument(PyObject* o, const char* name, T& out) {
+    if (!Arg<T>::read(o, out)) {
+        rename_argument_error(name);
+        throw PythonError{};
+    }
+}
+
 // ---- result conversion: ToPy<T>::convert(value) -> new reference, throws on failure ----
 
 template <class T>
@@ -115,14 +124,7 @@ struct ToPy<std::tuple<T...>> {
 
 template <class A, class B>
 struct ToPy<std::pair<A, B>> {
-    static PyObject* convert(const std::pair<A, B>& v) {
-        Ref first(ToPy<A>::convert(v.first));
-        Ref second(ToPy<B>::convert(v.second));
-        PyObject* tuple = check(PyTuple_New(2)).release();
-        PyTuple_SET_ITEM(tuple, 0, first.release());
-        PyTuple_SET_ITEM(tuple, 1, second.release());
-        return tuple;
-    }
+    static PyObject* convert(const std::pair<A, B>& v) { return ToPy<std::tuple<A, B>>::convert(v); }
 };
 
 template <class T>
@@ -134,20 +136,18 @@ PyObject* to_python(const T& v) {
 
 namespace detail {
 
+template <class R, class... A>
+struct FnSignature {
+    using Ret = R;
+    using Args = std::tuple<std::remove_cvref_t<A>...>;
+    static constexpr std::size_t arity = sizeof...(A);
+};
 template <class F>
 struct FnTraits : FnTraits<decltype(&F::operator())> {};
 template <class R, class... A>
-struct FnTraits<R (*)(A...)> {
-    using Ret = R;
-    using Args = std::tuple<std::remove_cvref_t<A>...>;
-    static constexpr std::size_t arity = sizeof...(A);
-};
+struct FnTraits<R (*)(A...)> : FnSignature<R, A...> {};
 template <class C, class R, class... A>
-struct FnTraits<R (C::*)(A...) const> {
-    using Ret = R;
-    using Args = std::tuple<std::remove_cvref_t<A>...>;
-    static constexpr std::size_t arity = sizeof...(A);
-};
+struct FnTraits<R (C::*)(A...) const> : FnSignature<R, A...> {};
 
 template <class T>
 struct IsOptional : std::false_type {};
@@ -160,18 +160,12 @@ T convert_argument(PyObject* o, const Signature& sig, std::size_t i) {
     if constexpr (IsOptional<T>::value) {
         if (!o || o == Py_None) return std::nullopt;
         typename T::value_type v;
-        if (!Arg<typename T::value_type>::read(o, v)) {
-            rename_argument_error(sig.name(i));
-            throw PythonError{};
-        }
+        read_argument(o, sig.name(i), v);
         return T(std::move(v));
     } else {
         if (!o) throw Fault(std::string("no value for the optional parameter '") + sig.name(i) + "'");
         T v;
-        if (!Arg<T>::read(o, v)) {
-            rename_argument_error(sig.name(i));
-            throw PythonError{};
-        }
+        read_argument(o, sig.name(i), v);
         return v;
     }
 }

@@ -144,7 +144,7 @@ const ClassGroup constructors(
     });
 
 // JSON text and plain-data forms: the stored values in storage order.
-const ClassGroup forms(ClassOf<A>::lazy(), {}, json_dict_methods<A, "a sequence of 12 f64values">());
+const ClassGroup forms(ClassOf<A>::lazy(), {}, json_dict_methods<A>());
 
 }  // namespace
 }  // namespace quorix::py

@@ -6,21 +6,13 @@
 
 namespace quorix::py {
 
+LazyType& ClassOf<DMat3>::lazy() { return MatrixClass<DMat3>::lazy_type(); }
+
 namespace {
 
 using M = DMat3;
-using C = MatrixClass<M>;
-using New = Constructor<M, &C::build>;
 
-}  // namespace
-
-LazyType& ClassOf<M>::lazy() { return value_class_type<M, &C::build>(); }
-
-namespace {
-
-const ClassGroup protocol(
-    ClassOf<M>::lazy(),
-    joined<PyType_Slot>({C::slots(), New::slots()}), C::methods(), C::properties(), C::attributes());
+const SharedMatrixGroup<M> shared;
 
 const ClassGroup own_methods(
     ClassOf<M>::lazy(), {},
@@ -45,7 +37,7 @@ const ClassGroup own_methods(
     });
 
 // JSON text and plain-data forms: the stored values in storage order.
-const ClassGroup forms(ClassOf<M>::lazy(), {}, json_dict_methods<M, "a sequence of 9 f64values">());
+const ClassGroup forms(ClassOf<M>::lazy(), {}, json_dict_methods<M>());
 
 }  // namespace
 }  // namespace quorix::py

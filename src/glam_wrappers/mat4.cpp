@@ -5,21 +5,13 @@
 
 namespace quorix::py {
 
+LazyType& ClassOf<DMat4>::lazy() { return MatrixClass<DMat4>::lazy_type(); }
+
 namespace {
 
 using M = DMat4;
-using C = MatrixClass<M>;
-using New = Constructor<M, &C::build>;
 
-}  // namespace
-
-LazyType& ClassOf<M>::lazy() { return value_class_type<M, &C::build>(); }
-
-namespace {
-
-const ClassGroup protocol(
-    ClassOf<M>::lazy(),
-    joined<PyType_Slot>({C::slots(), New::slots()}), C::methods(), C::properties(), C::attributes());
+const SharedMatrixGroup<M> shared;
 
 const ClassGroup own_methods(
     ClassOf<M>::lazy(), {},

@@ -64,8 +64,12 @@ struct MatrixClass {
         return list.release();
     }
 
+    // The class object; ClassOf<M>::lazy() of each class file returns it.
+    static LazyType& lazy_type() { return value_class_type<M, &build>(); }
+
     static std::vector<PyType_Slot> slots() {
-        return joined<PyType_Slot>({P::slots(), Ops::slots(), {{Py_tp_repr, reinterpret_cast<void*>(&repr)}}});
+        return joined<PyType_Slot>({P::slots(), Ops::slots(), Constructor<M, &build>::slots(),
+                                    {{Py_tp_repr, reinterpret_cast<void*>(&repr)}}});
     }
 
     static std::vector<PyGetSetDef> properties() {
@@ -148,6 +152,14 @@ struct MatrixClass {
             method<M, "to_euler", "($self, order)", [](const M& m, EulerRot order) { return angle_tuple(m.to_euler(order)); }>(),
         }, P::methods(), numpy_methods<M, &to_numpy>()});
     }
+};
+
+// The group of MatrixClass<M> that Mat3 and Mat4 share; a class file defines one of these beside
+// its own methods.
+template <class M>
+struct SharedMatrixGroup {
+    using C = MatrixClass<M>;
+    ClassGroup protocol{ClassOf<M>::lazy(), C::slots(), C::methods(), C::properties(), C::attributes()};
 };
 
 }  // namespace quorix::py

@@ -111,7 +111,7 @@ const ClassGroup constructors(
     });
 
 // JSON text and plain-data forms: the stored values in storage order.
-const ClassGroup forms(ClassOf<Q>::lazy(), {}, json_dict_methods<Q, "a sequence of 4 f64 values">());
+const ClassGroup forms(ClassOf<Q>::lazy(), {}, json_dict_methods<Q>());
 
 }  // namespace
 }  // namespace quorix::py

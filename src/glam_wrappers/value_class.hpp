@@ -65,15 +65,6 @@ std::vector<T> joined(std::initializer_list<std::vector<T>> parts) {
     return all;
 }
 
-// A given argument read by T's rule; a TypeError is renamed after the parameter.
-template <class T>
-void read_argument(PyObject* o, const char* name, T& out) {
-    if (!Arg<T>::read(o, out)) {
-        rename_argument_error(name);
-        throw PythonError{};
-    }
-}
-
 // An argument whose default is None: false when absent or None, else read as above.
 template <class T>
 bool read_optional_argument(PyObject* o, const char* name, T& out) {

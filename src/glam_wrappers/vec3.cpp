@@ -39,7 +39,7 @@ const ClassGroup own(
         method<V, "from_homogeneous", "(v)", [](const DVec4& h) { return from_homogeneous(h); }>(),
     });
 
-const ClassGroup forms(ClassOf<V>::lazy(), {}, json_dict_methods<V, "a sequence of 3 f64 values">());
+const ClassGroup forms(ClassOf<V>::lazy(), {}, json_dict_methods<V>());
 
 }  // namespace
 }  // namespace quorix::py

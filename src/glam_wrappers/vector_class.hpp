@@ -4,6 +4,7 @@
 // from ValueProtocol.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -139,9 +140,7 @@ struct VectorClass {
 
     template <std::size_t I>
     static V with(const V& v, double c) {
-        V r = v;
-        r[I] = c;
-        return r;
+        return v.with(I, c);
     }
 
     static std::vector<PyMethodDef> methods() {
@@ -155,18 +154,11 @@ struct VectorClass {
             method<V, "to_list", "($self)", &to_list>(),
             method<V, "to_array", "($self)", &to_list>(),
             method<V, "splat", "(v)", [](double s) { return V::splat(s); }>(),
-            method<V, "from_array", "(a)",
-                   [](const FloatArray<N>& a) {
-                       V r;
-                       for (std::size_t i = 0; i < N; ++i) r[i] = a.v[i];
-                       return r;
-                   }>(),
+            method<V, "from_array", "(a)", [](const FloatArray<N>& a) { return V::from_array(std::to_array(a.v)); }>(),
             method<V, "from_numpy", "(array)",
                    [](const NumpyVector<N>& a) {
                        if (!a.shape_ok) raise_numpy_shape(name, {N});
-                       V r;
-                       for (std::size_t i = 0; i < N; ++i) r[i] = a.v[i];
-                       return r;
+                       return V::from_array(std::to_array(a.v));
                    }>(),
         };
         return joined<PyMethodDef>({m, rest, P::methods(), numpy_methods<V, &to_numpy>()});
