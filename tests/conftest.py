@@ -3,6 +3,11 @@ import sys
 import textwrap
 
 import pytest
+from hypothesis import settings
+
+# The same examples on every run, so a red build always points at a change.
+settings.register_profile("repeatable", derandomize=True)
+settings.load_profile("repeatable")
 
 
 @pytest.fixture

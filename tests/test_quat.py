@@ -251,5 +251,6 @@ def test_rotation_identities(q, r, v):
     assert back.abs_diff_eq(q, 1e-12) or back.abs_diff_eq(-q, 1e-12)
     assert (q * q.inverse()).abs_diff_eq(Quat.IDENTITY, 1e-15)
     axis, angle = q.to_axis_angle()
+    # Vector parts shorter than 1e-8 read as no rotation at all, so that much may be lost.
     for back in (Quat.from_axis_angle(axis, angle), Quat.from_scaled_axis(q.to_scaled_axis())):
-        assert back.abs_diff_eq(q, 1e-12) or back.abs_diff_eq(-q, 1e-12)  # the same rotation
+        assert back.abs_diff_eq(q, 1e-8) or back.abs_diff_eq(-q, 1e-8)  # the same rotation
