@@ -16,6 +16,7 @@
 #include "block_grid.hpp"
 #include "math.hpp"
 #include "sphere.hpp"
+#include "stored_form.hpp"
 
 namespace trelk {
 
@@ -30,8 +31,8 @@ struct SpheresSoAView {
     std::size_t len = 0;
 };
 
-template <class V, class Record>
-void visit_sphere_planes(V& v, Record& h) {
+template <class V, ReadOrWritten<SpheresSoAStored, SpheresSoAView> Record>
+void visit_fields(V& v, Record& h) {
     v.record("Helper");
     v.field("x", h.x);
     v.field("y", h.y);
@@ -39,10 +40,6 @@ void visit_sphere_planes(V& v, Record& h) {
     v.field("r", h.r);
     v.field("len", h.len);
 }
-template <class V>
-void visit_fields(V& v, SpheresSoAStored& h) { visit_sphere_planes(v, h); }
-template <class V>
-void visit_fields(V& v, SpheresSoAView& h) { visit_sphere_planes(v, h); }
 
 class SpheresSoA {
 public:

@@ -8,22 +8,14 @@
 #include <cmath>
 #include <functional>
 
+#include "double_vec.hpp"
 #include "math.hpp"
 
 namespace ref {
 
-struct D3 {
-    double x = 0, y = 0, z = 0;
-    D3() = default;
-    D3(double x_, double y_, double z_) : x(x_), y(y_), z(z_) {}
-    D3(trelk::Vec3 v) : x(v.x), y(v.y), z(v.z) {}
-    double operator[](int i) const { return i == 0 ? x : i == 1 ? y : z; }
-    friend D3 operator+(D3 a, D3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-    friend D3 operator-(D3 a, D3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-    friend D3 operator*(D3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-};
-inline double dot(D3 a, D3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline double norm(D3 a) { return std::sqrt(dot(a, a)); }
+using dvec::D3;
+using dvec::dot;
+using dvec::norm;
 
 // Minimum of a convex function on [lo, hi].
 inline double convex_min(const std::function<double(double)>& f, double lo, double hi) {

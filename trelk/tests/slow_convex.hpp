@@ -9,23 +9,15 @@
 #include <functional>
 #include <vector>
 
+#include "double_vec.hpp"
 #include "trelk.hpp"
 
 namespace slow {
 
-struct P {
-    double x = 0, y = 0, z = 0;
-    P() = default;
-    P(double x_, double y_, double z_) : x(x_), y(y_), z(z_) {}
-    P(trelk::Vec3 v) : x(v.x), y(v.y), z(v.z) {}
-    friend P operator+(P a, P b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-    friend P operator-(P a, P b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-    friend P operator-(P a) { return {-a.x, -a.y, -a.z}; }
-    friend P operator*(P a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-};
-inline double dot(P a, P b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline double norm(P a) { return std::sqrt(dot(a, a)); }
-inline P cross(P a, P b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+using P = dvec::D3;
+using dvec::cross;
+using dvec::dot;
+using dvec::norm;
 
 // The points within `radius` of the convex set whose farthest point in direction d is support(d).
 struct Convex {

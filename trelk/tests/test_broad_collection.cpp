@@ -43,7 +43,9 @@ TEST(BroadCollection, LaneLayoutAndItemSpheres) {
         BroadCollection<Cuboid> g(std::vector<Cuboid>(n, Cuboid::aligned({1, 2, 3}, {3, 4, 12})));
         EXPECT_EQ(g.bounds().stride(), (n + 15) / 16 * 16);
         for (std::size_t i = n; i < g.bounds().stride(); ++i) EXPECT_EQ(bits(g.bounds().r())[i], 0x7fc00000u);
-        if (n) EXPECT_EQ(g.bounds().get(0).radius, 13.0f);
+        if (n) {
+            EXPECT_EQ(g.bounds().get(0).radius, 13.0f);
+        }
         g.extend(std::vector<Cuboid>(3, Cuboid::aligned({0, 0, 0}, {1, 1, 1})));
         g.push(Cuboid::aligned({0, 0, 0}, {0, 0, 0}));
         EXPECT_EQ(g.size(), n + 4);

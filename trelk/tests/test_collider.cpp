@@ -16,6 +16,7 @@
 #include "collider/stretch.hpp"
 #include "collider/transform.hpp"
 #include "collider_scenes.hpp"
+#include "pickle_expect.hpp"
 #include "pickle/pickle.hpp"
 #include "pickle/record.hpp"
 
@@ -23,7 +24,8 @@ namespace {
 
 using namespace trelk;
 namespace qp = quorix::pickle;
-using Bytes = std::vector<std::uint8_t>;
+using pickle_expect::Bytes;
+using pickle_expect::Expect;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
@@ -362,33 +364,6 @@ TEST(ColliderSweep, ResultGroupsKeepTheVisitingOrder) {
 
 // ---- stored record
 
-// Expected streams spelled opcode by opcode.
-struct Expect {
-    Bytes b{0x80, 0x03};
-    Expect& op(char c) { return b.push_back(std::uint8_t(c)), *this; }
-    Expect& le(std::uint64_t v, int n) {
-        for (int i = 0; i < n; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
-        return *this;
-    }
-    Expect& key(std::string_view k) {
-        op('X').le(k.size(), 4);
-        for (char c : k) b.push_back(std::uint8_t(c));
-        return *this;
-    }
-    Expect& f(double v) {
-        op('G');
-        const std::uint64_t u = std::bit_cast<std::uint64_t>(v);
-        for (int i = 7; i >= 0; --i) b.push_back(std::uint8_t(u >> (8 * i)));
-        return *this;
-    }
-    Expect& vec(double x, double y, double z) { return op('(').f(x).f(y).f(z).op('t'); }
-    Expect& nan_floats(std::size_t n) {
-        op('(');
-        for (std::size_t i = 0; i < n; ++i) f(std::numeric_limits<double>::quiet_NaN());
-        return op('e');
-    }
-};
-
 TEST(ColliderStored, ExactBytes) {
     Collider<NoPcl> c;
     add(c, Point{{1, 2, 3}});
@@ -447,14 +422,7 @@ TEST(ColliderStored, RoundTripRebuildsLanesMaskAndBound) {
     }
 }
 
-std::string decode_error(const Bytes& bytes) {
-    try {
-        (void)qp::decode_state<Collider<NoPcl>>(bytes);
-    } catch (const qp::DecodeError& e) {
-        return e.what();
-    }
-    return "(loaded)";
-}
+std::string decode_error(const Bytes& bytes) { return pickle_expect::decode_message<Collider<NoPcl>>(bytes, "(loaded)"); }
 
 // A record of the twelve groups, all empty, as a dict with `skip` left out, or as a sequence of
 // the first `count` values.

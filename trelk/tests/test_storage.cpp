@@ -13,6 +13,7 @@
 
 #include "checked_index.hpp"
 #include "pickle/record.hpp"
+#include "pickle_expect.hpp"
 #include "storage.hpp"
 #include "support/fault.hpp"
 #include "sweep.hpp"
@@ -21,7 +22,7 @@ namespace {
 
 using namespace trelk;
 namespace qp = quorix::pickle;
-using Bytes = std::vector<std::uint8_t>;
+using pickle_expect::Bytes;
 
 Bytes hex(std::string_view text) {
     Bytes out;
@@ -38,14 +39,7 @@ Bytes record_of(const auto& value) {
 }
 
 template <class T>
-std::string error_of(const Bytes& bytes) {
-    try {
-        qp::decode_state<T>(bytes);
-    } catch (const qp::DecodeError& e) {
-        return e.what();
-    }
-    return "no error";
-}
+std::string error_of(const Bytes& bytes) { return pickle_expect::decode_message<T>(bytes, "no error"); }
 
 // Every stored float as its bit pattern and every flag, in visiting order: two values with equal
 // lists are equal bit for bit.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pickle/record.hpp"
+#include "pickle_expect.hpp"
 #include "pointcloud/capt.hpp"
 #include "soa.hpp"
 #include "support/fault.hpp"
@@ -27,48 +28,11 @@ using trelk::pointcloud::CaptData;
 using trelk::pointcloud::CenterRows8;
 using trelk::pointcloud::Point3;
 using trelk::pointcloud::Radii8;
-using Bytes = std::vector<std::uint8_t>;
+using pickle_expect::Bytes;
+using pickle_expect::Expect;
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-
-// Expected streams spelled opcode by opcode, independently of the codec's writer.
-struct Expect {
-    Bytes b;
-    Expect() {
-        b.push_back(0x80);
-        b.push_back(0x03);
-    }
-    Expect& op(char c) { return b.push_back(std::uint8_t(c)), *this; }
-    Expect& le(std::uint64_t v, int n) {
-        for (int i = 0; i < n; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
-        return *this;
-    }
-    Expect& key(std::string_view k) {
-        op('X').le(k.size(), 4);
-        for (char c : k) b.push_back(std::uint8_t(c));
-        return *this;
-    }
-    Expect& f(double v) {
-        op('G');
-        const std::uint64_t u = std::bit_cast<std::uint64_t>(v);
-        for (int i = 7; i >= 0; --i) b.push_back(std::uint8_t(u >> (8 * i)));
-        return *this;
-    }
-    Expect& i(std::uint32_t v) { return op('J').le(v, 4); }
-    Expect& floats(std::initializer_list<double> vs) {
-        op(']');
-        if (vs.size() == 0) return *this;
-        op('(');
-        for (double v : vs) f(v);
-        return op('e');
-    }
-    Expect& box(double lo0, double lo1, double lo2, double hi0, double hi1, double hi2) {
-        op('}').op('(').key("lo").floats({lo0, lo1, lo2}).key("hi").floats({hi0, hi1, hi2});
-        return op('u');
-    }
-    Bytes done() { return op('.').b; }
-};
 
 CaptData data_of(const Capt& t) {
     const auto v = t.stored_view();
@@ -83,14 +47,7 @@ CaptData data_of(const Capt& t) {
 }
 
 template <class T>
-std::string load_error(const Bytes& bytes) {
-    try {
-        qp::decode_state<T>(bytes);
-    } catch (const qp::DecodeError& e) {
-        return e.what();
-    }
-    return "loaded";
-}
+std::string load_error(const Bytes& bytes) { return pickle_expect::decode_message<T>(bytes, "loaded"); }
 
 template <class T>
 std::vector<std::uint32_t> bit_list(const T& values) {

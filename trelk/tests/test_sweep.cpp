@@ -23,8 +23,6 @@ static_assert(Stretchable<Sphere> && Stretchable<Capsule> && Stretchable<Cylinde
               Stretchable<Line> && Stretchable<Ray> && Stretchable<LineSegment> && Stretchable<Plane> &&
               Stretchable<ConvexPolygon> && Stretchable<ConvexPolytope>);
 
-D3 cross(D3 a, D3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-
 // Distance from p to the points a + s (b - a), s in [lo, hi].
 double dist_to_range(D3 p, D3 a, D3 d, double lo, double hi) {
     double dd = ref::dot(d, d);

@@ -4,16 +4,6 @@
 
 namespace trelk {
 
-namespace {
-
-template <class Group>
-void take_lanes(BoundFold& fold, const Group& group) {
-    const SpheresSoA& lanes = group.bounds();
-    for (std::size_t i = 0; i < lanes.len(); ++i) fold.take(lanes.get(i));
-}
-
-}  // namespace
-
 template <class PCL>
 void settle(Collider<PCL>& c) {
     namespace bit = group_bit;
@@ -38,15 +28,7 @@ void settle(Collider<PCL>& c) {
         return;
     }
     BoundFold fold;
-    for (std::size_t i = 0; i < c.spheres.len(); ++i) fold.take(c.spheres.get(i));
-    take_lanes(fold, c.capsules);
-    take_lanes(fold, c.cuboids);
-    take_lanes(fold, c.cylinders);
-    take_lanes(fold, c.polytopes);
-    take_lanes(fold, c.polygons);
-    take_lanes(fold, c.points);
-    take_lanes(fold, c.segments);
-    take_lanes(fold, c.pointclouds);
+    for_each_item_sphere(c, [&](const Sphere& s) { fold.take(s); });
     c.bounding_sphere = fold.bound();
 }
 

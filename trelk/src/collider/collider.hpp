@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -143,10 +144,20 @@ void add(Collider<PCL>& c, T item) {
     c.mask |= bit_of<T>;
 }
 
+// Calls take(s) for every item sphere of the bounded groups, in the order spheres, capsules,
+// cuboids, cylinders, polytopes, polygons, points, segments, pointclouds.
+template <class PCL, class Take>
+void for_each_item_sphere(const Collider<PCL>& c, const Take& take) {
+    for (const SpheresSoA* lanes :
+         {&c.spheres, &c.capsules.bounds(), &c.cuboids.bounds(), &c.cylinders.bounds(), &c.polytopes.bounds(),
+          &c.polygons.bounds(), &c.points.bounds(), &c.segments.bounds(), &c.pointclouds.bounds()})
+        for (std::size_t i = 0; i < lanes->len(); ++i) take(lanes->get(i));
+}
+
 // Settles the mask and the bounding sphere of a collider whose groups were filled by place():
 // mask bits from the non-empty groups; the bounding sphere (0, 0, 0, +inf) when a plane, line or
-// ray is held, else the fold of every item sphere in the order spheres, capsules, cuboids,
-// cylinders, polytopes, polygons, points, segments, pointclouds (all zero when there is none).
+// ray is held, else the fold of every item sphere in the order of for_each_item_sphere (all zero
+// when there is none).
 template <class PCL>
 void settle(Collider<PCL>& c);
 

@@ -25,6 +25,8 @@
 
 #include "broad_collection.hpp"
 #include "collider/collider.hpp"
+#include "collider/instances.hpp"
+#include "collider/query.hpp"
 #include "lanes.hpp"
 #include "simd/f32x4.hpp"
 #include "soa.hpp"
@@ -208,3 +210,13 @@ bool run(const Member& m, const Collider<PCL>& c) {
 }
 
 }  // namespace trelk::collider_frame
+
+// Defines query_collider for the query kind Shape as the frame run with Member, for every
+// point-cloud kind. Used at namespace trelk scope.
+#define TRELK_QUERY_INSTANCE(PCL, Shape) template bool query_collider(const Shape&, const Collider<PCL>&);
+#define TRELK_QUERY_COLLIDER(Shape, Member)                      \
+    template <class PCL>                                         \
+    bool query_collider(const Shape& q, const Collider<PCL>& c) { \
+        return collider_frame::run(Member{q}, c);                \
+    }                                                            \
+    TRELK_FOR_EACH_PCL(TRELK_QUERY_INSTANCE, Shape)

@@ -1,7 +1,6 @@
 // A capsule against a collider.
 #include "collider/cloud_group.hpp"
 #include "collider/frame.hpp"
-#include "collider/instances.hpp"
 #include "collider/lane_formulas.hpp"
 #include "collider/query.hpp"
 #include "convex_polytope/polytope_collides.hpp"
@@ -83,12 +82,6 @@ struct CapsuleMember {
 
 }  // namespace
 
-template <class PCL>
-bool query_collider(const Capsule& q, const Collider<PCL>& c) {
-    return collider_frame::run(CapsuleMember{q}, c);
-}
-
-#define TRELK_QUERY_INSTANCE(PCL) template bool query_collider(const Capsule&, const Collider<PCL>&);
-TRELK_FOR_EACH_PCL(TRELK_QUERY_INSTANCE)
+TRELK_QUERY_COLLIDER(Capsule, CapsuleMember)
 
 }  // namespace trelk

@@ -1,7 +1,6 @@
 // A box against a collider.
 #include "collider/cloud_group.hpp"
 #include "collider/frame.hpp"
-#include "collider/instances.hpp"
 #include "collider/lane_formulas.hpp"
 #include "collider/query.hpp"
 #include "convex_polytope/polytope_collides.hpp"
@@ -69,12 +68,6 @@ struct CuboidMember {
 
 }  // namespace
 
-template <class PCL>
-bool query_collider(const Cuboid& q, const Collider<PCL>& c) {
-    return collider_frame::run(CuboidMember{q}, c);
-}
-
-#define TRELK_QUERY_INSTANCE(PCL) template bool query_collider(const Cuboid&, const Collider<PCL>&);
-TRELK_FOR_EACH_PCL(TRELK_QUERY_INSTANCE)
+TRELK_QUERY_COLLIDER(Cuboid, CuboidMember)
 
 }  // namespace trelk

@@ -2,7 +2,6 @@
 #include "collider/cloud_group.hpp"
 #include "collider/cylinder_pair.hpp"
 #include "collider/frame.hpp"
-#include "collider/instances.hpp"
 #include "collider/lane_formulas.hpp"
 #include "collider/query.hpp"
 #include "cylinder_collides.hpp"
@@ -70,12 +69,6 @@ struct CylinderMember {
 
 }  // namespace
 
-template <class PCL>
-bool query_collider(const Cylinder& q, const Collider<PCL>& c) {
-    return collider_frame::run(CylinderMember{q}, c);
-}
-
-#define TRELK_QUERY_INSTANCE(PCL) template bool query_collider(const Cylinder&, const Collider<PCL>&);
-TRELK_FOR_EACH_PCL(TRELK_QUERY_INSTANCE)
+TRELK_QUERY_COLLIDER(Cylinder, CylinderMember)
 
 }  // namespace trelk

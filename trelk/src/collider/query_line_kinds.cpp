@@ -2,7 +2,6 @@
 // of their parameter. Only the segment has a bounding sphere, so only it rejects groups early.
 #include "collider/cloud_group.hpp"
 #include "collider/frame.hpp"
-#include "collider/instances.hpp"
 #include "collider/lane_formulas.hpp"
 #include "collider/line_pair.hpp"
 #include "collider/query.hpp"
@@ -117,23 +116,8 @@ struct LineMember {
 
 }  // namespace
 
-template <class PCL>
-bool query_collider(const LineSegment& q, const Collider<PCL>& c) {
-    return collider_frame::run(LineMember<LineSegment>{q}, c);
-}
-template <class PCL>
-bool query_collider(const Line& q, const Collider<PCL>& c) {
-    return collider_frame::run(LineMember<Line>{q}, c);
-}
-template <class PCL>
-bool query_collider(const Ray& q, const Collider<PCL>& c) {
-    return collider_frame::run(LineMember<Ray>{q}, c);
-}
-
-#define TRELK_QUERY_INSTANCE(PCL)                                                    \
-    template bool query_collider(const LineSegment&, const Collider<PCL>&);          \
-    template bool query_collider(const Line&, const Collider<PCL>&);                 \
-    template bool query_collider(const Ray&, const Collider<PCL>&);
-TRELK_FOR_EACH_PCL(TRELK_QUERY_INSTANCE)
+TRELK_QUERY_COLLIDER(LineSegment, LineMember<LineSegment>)
+TRELK_QUERY_COLLIDER(Line, LineMember<Line>)
+TRELK_QUERY_COLLIDER(Ray, LineMember<Ray>)
 
 }  // namespace trelk

@@ -2,7 +2,6 @@
 // their signed reach into it, ((n . c) - d) - r <= 0.
 #include "collider/cloud_group.hpp"
 #include "collider/frame.hpp"
-#include "collider/instances.hpp"
 #include "collider/lane_formulas.hpp"
 #include "collider/query.hpp"
 #include "plane/half_space.hpp"
@@ -69,12 +68,6 @@ struct PlaneMember {
 
 }  // namespace
 
-template <class PCL>
-bool query_collider(const Plane& q, const Collider<PCL>& c) {
-    return collider_frame::run(PlaneMember{q}, c);
-}
-
-#define TRELK_QUERY_INSTANCE(PCL) template bool query_collider(const Plane&, const Collider<PCL>&);
-TRELK_FOR_EACH_PCL(TRELK_QUERY_INSTANCE)
+TRELK_QUERY_COLLIDER(Plane, PlaneMember)
 
 }  // namespace trelk

@@ -1,7 +1,6 @@
 // A flat convex polygon against a collider.
 #include "collider/cloud_group.hpp"
 #include "collider/frame.hpp"
-#include "collider/instances.hpp"
 #include "collider/query.hpp"
 #include "cylinder_collides.hpp"
 #include "plane/polygon_collides.hpp"
@@ -75,12 +74,6 @@ struct PolygonMember {
 
 }  // namespace
 
-template <class PCL>
-bool query_collider(const ConvexPolygon& q, const Collider<PCL>& c) {
-    return collider_frame::run(PolygonMember{q}, c);
-}
-
-#define TRELK_QUERY_INSTANCE(PCL) template bool query_collider(const ConvexPolygon&, const Collider<PCL>&);
-TRELK_FOR_EACH_PCL(TRELK_QUERY_INSTANCE)
+TRELK_QUERY_COLLIDER(ConvexPolygon, PolygonMember)
 
 }  // namespace trelk

@@ -2,7 +2,6 @@
 #include "collider/cloud_group.hpp"
 #include "collider/face_planes.hpp"
 #include "collider/frame.hpp"
-#include "collider/instances.hpp"
 #include "collider/query.hpp"
 #include "convex_polytope/polytope_collides.hpp"
 #include "cylinder_collides.hpp"
@@ -74,12 +73,6 @@ struct PolytopeMember {
 
 }  // namespace
 
-template <class PCL>
-bool query_collider(const ConvexPolytope& q, const Collider<PCL>& c) {
-    return collider_frame::run(PolytopeMember{q}, c);
-}
-
-#define TRELK_QUERY_INSTANCE(PCL) template bool query_collider(const ConvexPolytope&, const Collider<PCL>&);
-TRELK_FOR_EACH_PCL(TRELK_QUERY_INSTANCE)
+TRELK_QUERY_COLLIDER(ConvexPolytope, PolytopeMember)
 
 }  // namespace trelk

@@ -2,7 +2,6 @@
 #include "collider/cloud_group.hpp"
 #include "collider/face_planes.hpp"
 #include "collider/frame.hpp"
-#include "collider/instances.hpp"
 #include "collider/lane_formulas.hpp"
 #include "collider/query.hpp"
 #include "plane/polygon_collides.hpp"
@@ -72,12 +71,6 @@ struct SphereMember {
 
 }  // namespace
 
-template <class PCL>
-bool query_collider(const Sphere& q, const Collider<PCL>& c) {
-    return collider_frame::run(SphereMember{q}, c);
-}
-
-#define TRELK_QUERY_INSTANCE(PCL) template bool query_collider(const Sphere&, const Collider<PCL>&);
-TRELK_FOR_EACH_PCL(TRELK_QUERY_INSTANCE)
+TRELK_QUERY_COLLIDER(Sphere, SphereMember)
 
 }  // namespace trelk

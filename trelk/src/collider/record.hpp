@@ -19,6 +19,7 @@
 #include "point.hpp"
 #include "soa.hpp"
 #include "storage.hpp"
+#include "stored_form.hpp"
 
 namespace trelk {
 
@@ -56,8 +57,9 @@ struct ColliderRecordView {
     std::span<const PCL> pointclouds;
 };
 
-template <class V, class Record>
-void visit_collider_groups(V& v, Record& r) {
+template <class V, class PCL, template <class> class Record>
+    requires ReadOrWritten<Record<PCL>, ColliderRecord<PCL>, ColliderRecordView<PCL>>
+void visit_fields(V& v, Record<PCL>& r) {
     v.record("ColliderHelper");
     v.field("capsules", r.capsules);
     v.field("cuboids", r.cuboids);
@@ -71,14 +73,6 @@ void visit_collider_groups(V& v, Record& r) {
     v.field("rays", r.rays);
     v.field("segments", r.segments);
     v.field("pointclouds", r.pointclouds);
-}
-template <class V, class PCL>
-void visit_fields(V& v, ColliderRecord<PCL>& r) {
-    visit_collider_groups(v, r);
-}
-template <class V, class PCL>
-void visit_fields(V& v, ColliderRecordView<PCL>& r) {
-    visit_collider_groups(v, r);
 }
 
 }  // namespace trelk

@@ -26,32 +26,13 @@ void change_shapes(Collider<PCL>& c, const Change& change, bool clouds_too) {
         if (clouds_too) c.pointclouds.apply(change);
 }
 
-template <class Group>
-void enclose_lanes(Sphere& bound, const Group& group) {
-    const SpheresSoA& lanes = group.bounds();
-    for (std::size_t i = 0; i < lanes.len(); ++i) grow_bounding_sphere(bound, lanes.get(i));
-}
-
-// Grows the bound over every item sphere that pokes out of it.
-template <class PCL>
-void enclose_items(Collider<PCL>& c) {
-    Sphere& b = c.bounding_sphere;
-    for (std::size_t i = 0; i < c.spheres.len(); ++i) grow_bounding_sphere(b, c.spheres.get(i));
-    enclose_lanes(b, c.capsules);
-    enclose_lanes(b, c.cuboids);
-    enclose_lanes(b, c.cylinders);
-    enclose_lanes(b, c.polytopes);
-    enclose_lanes(b, c.polygons);
-    enclose_lanes(b, c.points);
-    enclose_lanes(b, c.segments);
-    enclose_lanes(b, c.pointclouds);
-}
-
-// After a motion: the bound's centre follows the map; a collider with items keeps enclosing them.
+// After a motion: the bound's centre follows the map; a collider with items keeps enclosing them,
+// growing over every item sphere that pokes out of it.
 template <class PCL, class Map>
 void follow(Collider<PCL>& c, const Map& map) {
-    c.bounding_sphere.center = map.point(c.bounding_sphere.center);
-    if (c.mask != 0) enclose_items(c);
+    Sphere& bound = c.bounding_sphere;
+    bound.center = map.point(bound.center);
+    if (c.mask != 0) for_each_item_sphere(c, [&](const Sphere& s) { grow_bounding_sphere(bound, s); });
 }
 
 struct OffsetMap {

@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "stored_form.hpp"
+
 namespace trelk::pointcloud {
 
 using Point3 = std::array<float, 3>;
@@ -29,15 +31,11 @@ struct Aabb {
     static Aabb from_stored(AabbData&& data);
 };
 
-template <class V, class Record>
-void visit_aabb(V& v, Record& r) {
+template <class V, ReadOrWritten<AabbData, AabbView> Record>
+void visit_fields(V& v, Record& r) {
     v.record("AabbData");
     v.field("lo", r.lo);
     v.field("hi", r.hi);
 }
-template <class V>
-void visit_fields(V& v, AabbData& r) { visit_aabb(v, r); }
-template <class V>
-void visit_fields(V& v, AabbView& r) { visit_aabb(v, r); }
 
 }  // namespace trelk::pointcloud

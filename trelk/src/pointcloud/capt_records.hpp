@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pointcloud/aabb.hpp"
+#include "stored_form.hpp"
 
 namespace trelk::pointcloud {
 
@@ -29,8 +30,8 @@ struct CaptView {
     std::uint32_t lanes_log2 = 0;
 };
 
-template <class V, class Record>
-void visit_capt(V& v, Record& r) {
+template <class V, ReadOrWritten<CaptData, CaptView> Record>
+void visit_fields(V& v, Record& r) {
     v.record("CaptData");
     v.field("tests", r.tests);
     v.field("aabbs", r.aabbs);
@@ -39,9 +40,5 @@ void visit_capt(V& v, Record& r) {
     v.field("r_point", r.r_point);
     v.field("lanes_log2", r.lanes_log2);
 }
-template <class V>
-void visit_fields(V& v, CaptData& r) { visit_capt(v, r); }
-template <class V>
-void visit_fields(V& v, CaptView& r) { visit_capt(v, r); }
 
 }  // namespace trelk::pointcloud

@@ -9,11 +9,12 @@
 #include "math.hpp"
 #include "pointcloud/capt.hpp"
 #include "soa.hpp"
+#include "stored_form.hpp"
 
 namespace trelk {
 
-template <class V, class Map>
-void visit_affine(V& v, Map& a) {
+template <class V>
+void visit_items(V& v, Affine3A& a) {
     v.tuple("a sequence of 12 f32 values");
     for (Vec3* col : {&a.matrix3.x_axis, &a.matrix3.y_axis, &a.matrix3.z_axis, &a.translation}) {
         v.item(col->x);
@@ -21,8 +22,6 @@ void visit_affine(V& v, Map& a) {
         v.item(col->z);
     }
 }
-template <class V>
-void visit_items(V& v, Affine3A& a) { visit_affine(v, a); }
 
 // As read: the parts are checked by their own readers, then together by Pointcloud::from_stored.
 struct PointcloudData {
@@ -42,8 +41,8 @@ struct PointcloudView {
     std::optional<Affine3A> inverse_transform;
 };
 
-template <class V, class Record>
-void visit_pointcloud(V& v, Record& r) {
+template <class V, ReadOrWritten<PointcloudData, PointcloudView> Record>
+void visit_fields(V& v, Record& r) {
     v.record("Pointcloud");
     v.field("tree", r.tree);
     v.field("spheres", r.spheres);
@@ -51,9 +50,5 @@ void visit_pointcloud(V& v, Record& r) {
     v.field("r_range", r.r_range);
     v.field("inverse_transform", r.inverse_transform);
 }
-template <class V>
-void visit_fields(V& v, PointcloudData& r) { visit_pointcloud(v, r); }
-template <class V>
-void visit_fields(V& v, PointcloudView& r) { visit_pointcloud(v, r); }
 
 }  // namespace trelk
