@@ -400,3 +400,20 @@ def test_classes_created_by_several_threads_at_once(run_python):
         print(len(results[0]))
     """)
     assert proc.stdout.strip() == str(len(PRESENT))
+
+
+def test_numpy_loads_once_while_threads_race_for_it(run_python):
+    proc = run_python("""
+        import threading
+        import quorixpy
+        barrier = threading.Barrier(8)
+        results = []
+        def work():
+            barrier.wait()
+            results.append(quorixpy.Vec3(1, 2, 3).to_numpy().tolist())
+        threads = [threading.Thread(target=work) for _ in range(8)]
+        for t in threads: t.start()
+        for t in threads: t.join()
+        print(results == [[1.0, 2.0, 3.0]] * 8)
+    """)
+    assert proc.stdout.strip() == "True"

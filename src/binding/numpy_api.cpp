@@ -4,11 +4,13 @@
 
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include <numpy/arrayobject.h>
 
 #include "binding/errors.hpp"
+#include "binding/lazy_type.hpp"
 #include "support/fault.hpp"
 
 namespace quorix::py {
@@ -28,7 +30,6 @@ void import_numpy_api() {
     if (!PyCapsule_CheckExact(capsule.get())) raise(PyExc_RuntimeError, "_ARRAY_API is not PyCapsule object");
     auto** table = static_cast<void**>(PyCapsule_GetPointer(capsule.get(), nullptr));
     if (!table) throw PythonError{};
-    // Every thread computes the same table, so a race only writes the same values.
     PyArray_API = table;
     if (NPY_VERSION < PyArray_GetNDArrayCVersion()) {
         PyErr_Format(PyExc_RuntimeError, "module compiled against ABI version 0x%x but this version of numpy is 0x%x",
@@ -62,6 +63,11 @@ std::string take_error_text() {
 
 // A NumPy that cannot be loaded is an internal fault of the array forms, not an argument error.
 void load_numpy() {
+    if (loaded.load(std::memory_order_acquire)) return;
+    // One thread fills NumPy's table pointer; the others wait for it, detached from the
+    // interpreter so the loading thread can run.
+    static std::mutex loading;
+    auto lock = lock_detached(loading);
     if (loaded.load(std::memory_order_acquire)) return;
     try {
         import_numpy_api();
