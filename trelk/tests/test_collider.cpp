@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "collider/collider.hpp"
+#include "collider/collider_pair.hpp"
 #include "collider/refine.hpp"
 #include "collider/stretch.hpp"
 #include "collider/transform.hpp"
@@ -95,6 +96,26 @@ TEST(ColliderBound, UnboundedKindsMakeItInfinite) {
     expect_sphere(first_line.bounding_sphere, {0, 0, 0}, INF);
     add(first_line, Sphere{{1, 1, 1}, 1});
     expect_sphere(first_line.bounding_sphere, {0, 0, 0}, INF);
+}
+
+TEST(ColliderBound, NaNFirstItemDoesNotUndoAnInfiniteBound) {
+    // A NaN ball first, then a plane: the bound is infinite, and a later ball must not replace it.
+    Collider<NoPcl> c;
+    add(c, Sphere{{kNaN, 0, 0}, 1});
+    add(c, Plane{{0, 0, 1}, 0});
+    add(c, Sphere{{1, 0, 0}, 1});
+    EXPECT_EQ(c.bounding_sphere.radius, INF);
+    // So a collider far away inside the half-space still meets it.
+    Collider<NoPcl> far;
+    add(far, Sphere{{100, 0, -5}, 1});
+    EXPECT_TRUE(collides_other(c, far));
+    EXPECT_TRUE(collides_other(far, c));
+
+    // Without an unbounded kind the next item's sphere still replaces a NaN bound.
+    Collider<NoPcl> plain;
+    add(plain, Sphere{{kNaN, 0, 0}, 1});
+    add(plain, Sphere{{1, 0, 0}, 1});
+    expect_sphere(plain.bounding_sphere, {1, 0, 0}, 1);
 }
 
 template <class T>

@@ -128,14 +128,16 @@ void place(Collider<PCL>& c, T item) {
 
 // Adds one shape: the bounding sphere grows to hold the item's sphere (the first item of an empty
 // collider sets it, whatever its sphere, so a point at the origin is not lost; an unbounded kind
-// makes the radius +inf), the item joins its group and the group's bit is set.
+// makes the radius +inf), the item joins its group and the group's bit is set. A bound spoilt by a
+// NaN item is replaced by the next item's sphere, but never once a plane, line or ray has made it
+// infinite: that radius must stay +inf.
 template <class PCL, class T>
 void add(Collider<PCL>& c, T item) {
     if constexpr (is_unbounded_kind<T>) {
         c.bounding_sphere.radius = INF;
     } else {
         const Sphere s = broadphase(item);
-        if (c.mask == 0 || has_nan(c.bounding_sphere))
+        if (c.mask == 0 || (has_nan(c.bounding_sphere) && !c.holds(group_bit::unbounded)))
             c.bounding_sphere = s;
         else
             grow_bounding_sphere(c.bounding_sphere, s);

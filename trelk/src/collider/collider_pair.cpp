@@ -59,8 +59,10 @@ bool any_queries(std::span<const T> items, const Collider<PCL>& receiver) {
     return false;
 }
 
+// An infinite bound meets everything, whatever its centre holds (a NaN left by a NaN item).
 template <class PCL>
 bool bounds_meet(const Collider<PCL>& a, const Collider<PCL>& b) {
+    if (a.holds(group_bit::unbounded) || b.holds(group_bit::unbounded)) return true;
     const Vec3 d = a.bounding_sphere.center - b.bounding_sphere.center;
     const float reach = a.bounding_sphere.radius + b.bounding_sphere.radius;
     return (d.x * d.x + d.y * d.y) + d.z * d.z <= reach * reach;
