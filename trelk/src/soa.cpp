@@ -19,10 +19,17 @@ namespace {
 // The quiet NaN every spare radius lane holds.
 const float kSpareRadius = std::bit_cast<float>(std::uint32_t{0x7fc00000});
 
+// The largest buffer the allocator accepts, in bytes.
+constexpr std::size_t kMaxBufferBytes = (std::size_t{1} << 63) - 4;
+
+// round_up(n, 16); throws "capacity overflow" when the four planes of that many lanes, taken as
+// one buffer, would exceed the largest allocation, before anything is reserved.
 std::size_t round_up_lanes(std::size_t n) {
     if (n > std::numeric_limits<std::size_t>::max() - (SpheresSoA::lane_block - 1))
         throw std::length_error("capacity overflow");
-    return (n + SpheresSoA::lane_block - 1) / SpheresSoA::lane_block * SpheresSoA::lane_block;
+    const std::size_t lanes = (n + SpheresSoA::lane_block - 1) / SpheresSoA::lane_block * SpheresSoA::lane_block;
+    if (lanes > kMaxBufferBytes / (4 * sizeof(float))) throw std::length_error("capacity overflow");
+    return lanes;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -72,7 +73,16 @@ TEST(SpheresLayout, GrowthAndConstruction) {
     expect_layout(SpheresSoA::from_slice({}), {}, 0);
     expect_layout(SpheresSoA::from_slice(numbered(16)), numbered(16), 16);
 
-    EXPECT_THROW(SpheresSoA::with_capacity(std::numeric_limits<std::size_t>::max()), std::length_error);
+    // Four planes of round_up(n, 16) lanes beyond 2^63 - 4 bytes are refused before anything is
+    // reserved: 2^59 - 15 rounds up to 2^59 lanes, 2^63 bytes.
+    for (std::size_t n : {(std::size_t{1} << 59) - 15, std::size_t{1} << 60, std::numeric_limits<std::size_t>::max()}) {
+        try {
+            SpheresSoA::with_capacity(n);
+            ADD_FAILURE() << n;
+        } catch (const std::length_error& e) {
+            EXPECT_STREQ(e.what(), "capacity overflow") << n;
+        }
+    }
 
     SpheresSoA many;
     for (const Sphere& sp : numbered(1000)) many.push(sp);
