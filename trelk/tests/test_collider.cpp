@@ -59,6 +59,8 @@ TEST(ColliderBound, GrowsAsBallsArrive) {
         {"zero ball at origin kept", {{{0, 0, 0}, 0}, {{4, 0, 0}, 1}}, {2.5f, 0, 0}, 2.5f},
         {"NaN first is replaced", {{{kNaN, 0, 0}, 1}, {{4, 0, 0}, 1}}, {4, 0, 0}, 1},
         {"NaN later is ignored", {{{4, 0, 0}, 1}, {{0, 0, 0}, kNaN}}, {4, 0, 0}, 1},
+        // Centres exactly EPS apart: the radius grows to (r + r' + d) / 2 but the centre stays.
+        {"centres within EPS", {{{0, 0, 0}, 0x1p-22f}, {{0x1p-23f, 0, 0}, 0x1p-22f}}, {0, 0, 0}, 0x1.4p-22f},
     };
     for (const GrowCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -68,6 +70,11 @@ TEST(ColliderBound, GrowsAsBallsArrive) {
         EXPECT_EQ(col.mask, group_bit::spheres);
         EXPECT_EQ(col.spheres.len(), c.items.size());
     }
+    // Just beyond EPS the centre moves towards the new item.
+    Collider<NoPcl> beyond;
+    add(beyond, Sphere{{0, 0, 0}, 0x1p-22f});
+    add(beyond, Sphere{{std::nextafter(EPS, 1.0f), 0, 0}, 0x1p-22f});
+    EXPECT_GT(beyond.bounding_sphere.center.x, 0.0f);
 }
 
 TEST(ColliderBound, PointAtOriginFirstIsNotLost) {
@@ -381,6 +388,36 @@ TEST(ColliderSweep, ResultGroupsKeepTheVisitingOrder) {
     ASSERT_EQ(r->segments.size(), 2u);
     EXPECT_EQ(r->segments.items()[0].p1, (Vec3{3, 3, 3}));  // from the point, before the segment
     EXPECT_EQ(r->mask, 0x421);
+}
+
+TEST(ColliderSweep, PolytopesAndPolygonsKeepTheVisitingOrder) {
+    // Each source item sits at its own x (polytopes) or z (polygons); the result lists must ascend.
+    Collider<NoPcl> solids;
+    add(solids, Capsule::make({0, 0, 0}, {1, 0, 0}, 0.5f));    // slab
+    add(solids, Cuboid::aligned({10, 0, 0}, {1, 1, 1}));       // swept off its axes: a polytope
+    add(solids, Cylinder::make({20, 0, 0}, {1, 0, 0}, 0.5f));  // slab
+    place(solids, scenes::box_polytope(Cuboid::aligned({30, 0, 0}, {1, 1, 1})));
+    place(solids, ConvexPolygon::make({40, 0, 0}, {0, 0, 1}, {{0, 0}, {1, 0}, {0, 1}}));  // prism
+    settle(solids);
+    const auto swept = try_stretch(solids, {0, 1, 1});
+    ASSERT_TRUE(swept);
+    ASSERT_EQ(swept->polytopes.size(), 5u);
+    for (std::size_t i = 1; i < 5; ++i)
+        EXPECT_LT(swept->polytopes.items()[i - 1].obb.center.x, swept->polytopes.items()[i].obb.center.x) << i;
+    EXPECT_TRUE(swept->polygons.empty());
+
+    Collider<NoPcl> flat;
+    place(flat, ConvexPolygon::make({0, 0, 30}, {0, 0, 1}, {{0, 0}, {1, 0}, {0, 1}}));  // swept in its plane
+    place(flat, Line::make({0, 0, 20}, {1, 0, 0}));
+    place(flat, Ray::make({0, 0, 10}, {1, 0, 0}));
+    place(flat, LineSegment::make({0, 0, 0}, {1, 0, 0}));
+    settle(flat);
+    const auto bands = try_stretch(flat, {0, 1, 0});
+    ASSERT_TRUE(bands);
+    ASSERT_EQ(bands->polygons.size(), 4u);
+    const float want_z[] = {30, 20, 10, 0};  // polygon, line band, ray band, parallelogram
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(bands->polygons.items()[i].center.z, want_z[i]) << i;
+    EXPECT_EQ(bands->mask, 0x10);
 }
 
 // ---- stored record

@@ -318,6 +318,34 @@ TEST(SpheresStored, UnsoundPlanesAreRefused) {
     five.op('(');
     for (int k = 0; k < 4; ++k) five.op(']');
     EXPECT_EQ(load_error<SpheresSoA>(five.i(0).op('t').done()), "loaded");
+    // Dict form: every key is required, none may repeat.
+    auto keyed = [](std::string_view skip, std::string_view twice) {
+        Expect e;
+        e.op('}').op('(');
+        for (std::string_view k : {"x", "y", "z", "r"}) {
+            if (k == skip) continue;
+            e.key(k).op(']');
+            if (k == twice) e.key(k).op(']');
+        }
+        if (skip != "len") e.key("len").i(0);
+        return e.op('u').done();
+    };
+    EXPECT_EQ(load_error<SpheresSoA>(keyed("", "")), "loaded");
+    EXPECT_EQ(load_error<SpheresSoA>(keyed("len", "")), "decoding error: missing field `len`");
+    EXPECT_EQ(load_error<SpheresSoA>(keyed("y", "")), "decoding error: missing field `y`");
+    EXPECT_EQ(load_error<SpheresSoA>(keyed("", "r")), "decoding error: duplicate field `r`");
+}
+
+TEST(SpheresStored, LenFromTwoToThe31IsEightBytesOfLong1) {
+    const std::vector<float> none;
+    auto tail_of = [&](std::size_t len) {
+        return qp::encode_state(trelk::SpheresSoAView{none, none, none, none, len});
+    };
+    const Bytes below{'J', 0xff, 0xff, 0xff, 0x7f, 'u', '.'};
+    const Bytes at{0x8a, 0x09, 0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 'u', '.'};
+    const Bytes low = tail_of(2147483647u), high = tail_of(2147483648u);
+    EXPECT_TRUE(std::equal(below.rbegin(), below.rend(), low.rbegin()));
+    EXPECT_TRUE(std::equal(at.rbegin(), at.rend(), high.rbegin()));
 }
 
 }  // namespace
