@@ -2,6 +2,7 @@
 // points with the same float formula, on thousands of random clouds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -297,3 +298,114 @@ TEST(CaptQuery, ExactOnlyForReachesInsideTheRange) {
 }
 
 }  // namespace
+
+// ---- afforded sets against a plain recursive build
+
+namespace afforded_reference {
+
+struct Cell {
+    Point3 lo{-kInf, -kInf, -kInf}, hi{kInf, kInf, kInf};
+};
+
+float sq(float x) { return x * x; }
+
+// The tables of a tree built the slow way: full sorts instead of a selection, plain lists. Each
+// leaf's run is kept as a list of points (padding included) for an order-free comparison, since
+// how a selection orders the halves is its own affair.
+struct Tree {
+    std::vector<float> tests;
+    std::vector<Aabb> boxes;
+    std::vector<std::uint32_t> starts{0};
+    std::vector<std::vector<Point3>> runs;
+    float r0, r1;
+
+    void node(std::vector<Point3> slice, int k, std::size_t i, std::vector<Point3> cands, Cell cell) {
+        if (slice.size() == 1) return leaf(slice[0], cands, cell);
+        std::sort(slice.begin(), slice.end(), [k](const Point3& a, const Point3& b) { return a[k] < b[k]; });
+        const std::size_t h = slice.size() / 2;
+        float lower_max = slice[0][k];
+        for (std::size_t j = 1; j < h; ++j) lower_max = std::max(lower_max, slice[j][k]);
+        const float t = (lower_max + slice[h][k]) * 0.5f;
+        tests[i] = t;
+        Cell lower = cell, upper = cell;
+        lower.hi[k] = t;
+        upper.lo[k] = t;
+        auto diag = [](const Cell& c) {
+            return (sq(c.lo[0] - c.hi[0]) + sq(c.lo[1] - c.hi[1])) + sq(c.lo[2] - c.hi[2]);
+        };
+        const bool lower_open = !(diag(lower) <= r0 * r0), upper_open = !(diag(upper) <= r0 * r0);
+        std::vector<Point3> lc, uc;
+        if (lower_open) {
+            for (const Point3& c : cands)
+                if (c[k] <= t + r1) lc.push_back(c);
+            for (std::size_t j = h; j < slice.size(); ++j)
+                if (slice[j][k] <= t + r1) lc.push_back(slice[j]);
+        }
+        if (upper_open) {
+            for (const Point3& c : cands)
+                if (c[k] >= t - r1 && (!lower_open || std::isfinite(c[k]))) uc.push_back(c);
+            for (std::size_t j = 0; j < h; ++j)
+                if (std::isfinite(slice[j][k]) && slice[j][k] >= t - r1) uc.push_back(slice[j]);
+        }
+        const int next = (k + 1) % 3;
+        node({slice.begin(), slice.begin() + h}, next, 2 * i + 1, lc, lower);
+        node({slice.begin() + h, slice.end()}, next, 2 * i + 2, uc, upper);
+    }
+
+    void leaf(const Point3& p, const std::vector<Point3>& cands, const Cell& cell) {
+        Aabb box{p, p};
+        std::vector<Point3> run;
+        if (std::isfinite(p[0])) {
+            run.push_back(p);
+            float far = 0.0f;
+            for (int a = 0; a < 3; ++a) far += std::max(sq(cell.lo[a] - p[a]), sq(cell.hi[a] - p[a]));
+            if (!(far <= r0 * r0))
+                for (const Point3& c : cands) {
+                    run.push_back(c);
+                    for (int a = 0; a < 3; ++a) {
+                        if (c[a] < box.lo[a]) box.lo[a] = c[a];
+                        if (c[a] > box.hi[a]) box.hi[a] = c[a];
+                    }
+                }
+            while (run.size() % 8 != 0) run.push_back({kInf, kInf, kInf});
+        }
+        boxes.push_back(box);
+        starts.push_back(starts.back() + std::uint32_t(run.size()));
+        runs.push_back(std::move(run));
+    }
+};
+
+Tree build(const std::vector<Point3>& pts, float r0, float r1) {
+    const std::size_t leaves = pts.size() < 2 ? 1 : std::bit_ceil(pts.size());
+    std::vector<Point3> work(leaves, Point3{kInf, kInf, kInf});
+    std::copy(pts.begin(), pts.end(), work.begin());
+    Tree t{std::vector<float>(leaves - 1, kInf), {}, {0}, {}, r0, r1};
+    t.node(work, 0, 0, {}, Cell{});
+    return t;
+}
+
+}  // namespace afforded_reference
+
+TEST(CaptLayout, AffordedSetsMatchAPlainRecursiveBuild) {
+    std::mt19937 rng(515);
+    std::uniform_real_distribution<float> coord(-10.0f, 10.0f), reach(0.0f, 6.0f);
+    for (int round = 0; round < 400; ++round) {
+        std::vector<Point3> pts(1 + rng() % 37);
+        for (Point3& p : pts) p = {coord(rng), coord(rng), coord(rng)};
+        const float r0 = round % 5 == 0 ? 0.0f : reach(rng), r1 = r0 + reach(rng);
+        const Capt t = build(pts, {r0, r1});
+        const afforded_reference::Tree want = afforded_reference::build(pts, r0, r1);
+        ASSERT_EQ(std::vector<float>(t.tests().begin(), t.tests().end()), want.tests) << round;
+        ASSERT_EQ(std::vector<Aabb>(t.aabbs().begin(), t.aabbs().end()), want.boxes) << round;
+        ASSERT_EQ(std::vector<std::uint32_t>(t.starts().begin(), t.starts().end()), want.starts) << round;
+        for (std::size_t z = 0; z < want.runs.size(); ++z) {
+            std::vector<Point3> got;
+            for (std::uint32_t j = t.starts()[z]; j < t.starts()[z + 1]; ++j)
+                got.push_back({t.afforded(0)[j], t.afforded(1)[j], t.afforded(2)[j]});
+            std::vector<Point3> expected = want.runs[z];
+            std::sort(got.begin(), got.end());
+            std::sort(expected.begin(), expected.end());
+            ASSERT_EQ(got, expected) << "round " << round << " leaf " << z;
+        }
+    }
+}
