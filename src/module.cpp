@@ -2,6 +2,7 @@
 #include "binding/errors.hpp"
 #include "binding/lazy_type.hpp"
 #include "glam_wrappers/classes.hpp"
+#include "trelk_wrappers/classes.hpp"
 #include "support/fault.hpp"
 
 namespace quorix::py {
@@ -17,6 +18,18 @@ LazyType& (*const module_classes[])() = {
     &ClassOf<DMat3>::lazy,
     &ClassOf<DMat4>::lazy,
     &ClassOf<DAffine3>::lazy,
+    &ClassOf<trelk::Sphere>::lazy,
+    &ClassOf<trelk::Capsule>::lazy,
+    &ClassOf<trelk::Cuboid>::lazy,
+    &ClassOf<trelk::Cylinder>::lazy,
+    &ClassOf<trelk::ConvexPolytope>::lazy,
+    &ClassOf<trelk::ConvexPolygon>::lazy,
+    &ClassOf<trelk::Line>::lazy,
+    &ClassOf<trelk::Ray>::lazy,
+    &ClassOf<trelk::LineSegment>::lazy,
+    &ClassOf<trelk::Plane>::lazy,
+    &ClassOf<trelk::Pointcloud>::lazy,
+    &ClassOf<ShapeUnion>::lazy,
 };
 
 // Appends `name` to the module's __all__ (made on first use) and binds it to `value`.

@@ -481,7 +481,7 @@ class XY:
     (lambda: Vec4().lerp(Vec4()), TypeError, "Vec4.lerp() missing 1 required positional argument: 's'"),
     (lambda: Vec2().clamp(Vec2(), Vec2(), Vec2()), TypeError,
      "Vec2.clamp() takes 2 positional arguments but 3 were given"),
-    (lambda: Vec3().abs(1), TypeError, "Vec3.abs() takes no arguments (1 given)"),
+    (lambda: Vec3().abs(1), TypeError, "Vec3.abs() takes 0 positional arguments but 1 was given"),
     # The interpreter's method descriptor checks the receiver before the method runs.
     (lambda: Vec3.abs(Vec2()), TypeError, "descriptor 'abs' for 'Vec3' objects doesn't apply to a 'Vec2' object"),
     (lambda: Vec4.dot(Vec3(), Vec4()), TypeError, "descriptor 'dot' for 'Vec4' objects doesn't apply to a 'Vec3' object"),

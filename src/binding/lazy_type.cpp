@@ -69,7 +69,8 @@ PyTypeObject* LazyType::create_type() {
     std::string* full_name = new std::string("builtins." + std::string(options_.name));
     PyType_Spec spec{full_name->c_str(), static_cast<int>(options_.basicsize), 0,
                      static_cast<unsigned int>(Py_TPFLAGS_DEFAULT | options_.extra_flags), slots.data()};
-    auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec));
+    PyObject* base = options_.base ? reinterpret_cast<PyObject*>(options_.base()) : nullptr;
+    auto* type = reinterpret_cast<PyTypeObject*>(base ? PyType_FromSpecWithBases(&spec, base) : PyType_FromSpec(&spec));
     if (!type) return nullptr;
     type->tp_name = options_.name;
     if (options_.vectorcall) type->tp_vectorcall = options_.vectorcall;

@@ -42,6 +42,7 @@ struct ClassOptions {
     Py_ssize_t basicsize;
     unsigned long extra_flags = 0;  // Py_TPFLAGS_BASETYPE, Py_TPFLAGS_DISALLOW_INSTANTIATION
     vectorcallfunc vectorcall = nullptr;
+    PyTypeObject* (*base)() = nullptr;  // the base class, when not object
 };
 
 class LazyType {

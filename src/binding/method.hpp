@@ -128,8 +128,8 @@ struct ToPy<std::pair<A, B>> {
 };
 
 template <class T>
-PyObject* to_python(const T& v) {
-    return ToPy<std::remove_cvref_t<T>>::convert(v);
+PyObject* to_python(T&& v) {
+    return ToPy<std::remove_cvref_t<T>>::convert(std::forward<T>(v));
 }
 
 // ---- method trampolines ----
@@ -220,25 +220,20 @@ struct Method {
         return guard([&] {
             const Signature& sig = signature();
             PyObject* slots[n_params > 0 ? n_params : 1];
-            sig.parse(args, nargs, kwnames, slots);
+            // A call without arguments to a method without parameters needs no parsing.
+            if (n_params > 0 || nargs != 0 || kwnames) sig.parse(args, nargs, kwnames, slots);
             return run(self, slots, sig);
         });
     }
-
-    static PyObject* noargs(PyObject* self, PyObject*) {
-        return guard([&] { return run(self, nullptr, signature()); });
-    }
 };
 
-// The method table entry. Instance methods without parameters use the interpreter's own
-// no-argument convention (and its messages); all others the fast call with keywords.
+// The method table entry: every method takes the fast call with keywords, so that surplus or
+// unknown arguments get the same messages whether or not the method has parameters.
 template <class V, Text Name, Text Params, auto Fn>
 PyMethodDef method() {
     using M = Method<V, Name, Params, Fn>;
     static const std::string doc = std::string(Name.s) + Params.s + "\n--\n\n";
-    if constexpr (M::has_self && M::n_params == 0)
-        return {Name.s, reinterpret_cast<PyCFunction>(&M::noargs), METH_NOARGS, doc.c_str()};
-    else if constexpr (M::has_self)
+    if constexpr (M::has_self)
         return {Name.s, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&M::fastcall)),
                 METH_FASTCALL | METH_KEYWORDS, doc.c_str()};
     else

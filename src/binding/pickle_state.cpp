@@ -77,19 +77,36 @@ void decode_float_state(const PickleState& state, std::span<double> out, std::st
     try {
         pickle::read_float_sequence(state.bytes, out, expected);
     } catch (const pickle::DecodeError& e) {
-        std::string msg = std::string("pickle decode failed: ") + e.what();
-        raise(PyExc_ValueError, msg.c_str());
+        raise_decode_failed(e.what());
     }
 }
+
+namespace {
+
+PyObject* bytes_newargs(Ref bytes) {
+    Ref kwargs = check(PyDict_New());
+    check(PyDict_SetItemString(kwargs.get(), argument, bytes.get()));
+    Ref args = check(PyTuple_New(0));
+    return check(PyTuple_Pack(2, args.get(), kwargs.get())).release();
+}
+
+}  // namespace
 
 PyObject* float_tuple_newargs(std::span<const double> values) {
     const auto size = static_cast<Py_ssize_t>(pickle::float_tuple_size(values.size()));
     Ref bytes = check(PyBytes_FromStringAndSize(nullptr, size));
     pickle::write_float_tuple(values, reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(bytes.get())));
-    Ref kwargs = check(PyDict_New());
-    check(PyDict_SetItemString(kwargs.get(), argument, bytes.get()));
-    Ref args = check(PyTuple_New(0));
-    return check(PyTuple_Pack(2, args.get(), kwargs.get())).release();
+    return bytes_newargs(std::move(bytes));
+}
+
+PyObject* state_newargs(std::span<const std::uint8_t> state) {
+    return bytes_newargs(check(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(state.data()),
+                                                         static_cast<Py_ssize_t>(state.size()))));
+}
+
+void raise_decode_failed(const char* message) {
+    std::string msg = std::string("pickle decode failed: ") + message;
+    raise(PyExc_ValueError, msg.c_str());
 }
 
 }  // namespace quorix::py

@@ -28,4 +28,10 @@ void decode_float_state(const PickleState& state, std::span<double> out, std::st
 // ((), {"__pickle_state__": <protocol-3 tuple of the values>}).
 PyObject* float_tuple_newargs(std::span<const double> values);
 
+// ((), {"__pickle_state__": state}) for complete state bytes.
+PyObject* state_newargs(std::span<const std::uint8_t> state);
+
+// Raises ValueError "pickle decode failed: {message}".
+[[noreturn]] void raise_decode_failed(const char* message);
+
 }  // namespace quorix::py

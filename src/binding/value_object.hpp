@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <new>
+#include <type_traits>
+#include <utility>
 
 #include "binding/errors.hpp"
 #include "binding/lazy_type.hpp"
@@ -20,12 +22,20 @@ struct ValueObject {
     V value;
 };
 
-// A new object of the given class (V's class) holding `v`.
-template <class V>
-PyObject* wrap_in(PyTypeObject* type, const V& v) {
+// A new object of the given class (V's class) holding `v`, copied or moved in.
+template <class T>
+PyObject* wrap_in(PyTypeObject* type, T&& v) {
+    using V = std::remove_cvref_t<T>;
     auto* o = PyObject_New(ValueObject<V>, type);
     if (!o) throw PythonError{};
-    new (&o->value) V(v);
+    try {
+        new (&o->value) V(std::forward<T>(v));
+    } catch (...) {
+        // Nothing was constructed: free the bare object without running the value's destructor.
+        PyObject_Free(o);
+        Py_DECREF(type);
+        throw;
+    }
     return reinterpret_cast<PyObject*>(o);
 }
 
@@ -34,17 +44,23 @@ PyObject* wrap_in(PyTypeObject* type, const V& v) {
 template <class V>
 inline std::atomic<PyTypeObject*> known_type{nullptr};
 
-// A new object of V's class holding `v`.
+// V's class object, for making new objects inside a method.
 template <class V>
-PyObject* wrap(const V& v) {
-    if (PyTypeObject* known = known_type<V>.load(std::memory_order_acquire)) return wrap_in(known, v);
+PyTypeObject* class_object() {
+    if (PyTypeObject* known = known_type<V>.load(std::memory_order_acquire)) return known;
     LazyType& lazy = ClassOf<V>::lazy();
     PyTypeObject* type = lazy.ready();
     if (type)
         known_type<V>.store(type, std::memory_order_release);
     else
         type = lazy.get_or_fault();
-    return wrap_in(type, v);
+    return type;
+}
+
+// A new object of V's class holding `v`.
+template <class T>
+PyObject* wrap(T&& v) {
+    return wrap_in(class_object<std::remove_cvref_t<T>>(), std::forward<T>(v));
 }
 
 // True when `o` is an instance of V's class (the classes are not subclassable, so this is a
@@ -69,9 +85,11 @@ const V& receiver(PyObject* self) {
 }
 
 // Frees through the type's own tp_free: a Python subclass of a subclassable class allocates its
-// instances with the garbage collector, which PyObject_Free must not release.
+// instances with the garbage collector, which PyObject_Free must not release. Values that own
+// memory (lists, buffers) are destroyed first.
 template <class V>
 void dealloc_value(PyObject* self) {
+    if constexpr (!std::is_trivially_destructible_v<V>) reinterpret_cast<ValueObject<V>*>(self)->value.~V();
     PyTypeObject* type = Py_TYPE(self);
     type->tp_free(self);
     Py_DECREF(type);

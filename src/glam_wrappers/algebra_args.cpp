@@ -21,9 +21,6 @@ bool Arg<EulerRot>::read(PyObject* o, EulerRot& out) {
     return false;
 }
 
-namespace {
-
-// A tuple (or a subclass) of exactly n items, else the cast or length error.
 bool check_tuple(PyObject* t, std::size_t n) {
     if (!PyTuple_Check(t)) {
         set_not_instance(t, "tuple");
@@ -36,8 +33,6 @@ bool check_tuple(PyObject* t, std::size_t n) {
     }
     return true;
 }
-
-}  // namespace
 
 bool read_cols_tuple(PyObject* o, double* out, std::size_t n) {
     Ref cols(PyObject_CallMethod(o, "to_cols_array_2d", nullptr));

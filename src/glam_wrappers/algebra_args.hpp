@@ -31,6 +31,10 @@ struct Arg<EulerRot> {
 
 // ---- the rules over the stored components ----
 
+// A tuple (or a subclass) of exactly n items, else TypeError "'{}' object is not an instance of
+// 'tuple'" or ValueError "expected tuple of length {}, but got tuple of length {}".
+bool check_tuple(PyObject* t, std::size_t n);
+
 // The columns of `o.to_cols_array_2d()`, which must be a tuple of n tuples of n numbers.
 bool read_cols_tuple(PyObject* o, double* out, std::size_t n);
 

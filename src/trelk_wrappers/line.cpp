@@ -1,0 +1,22 @@
+// Line: SKELETON: constructor from a state only; the class's own members are still to come.
+#include "trelk_wrappers/shape_class.hpp"
+
+namespace quorix::py {
+
+namespace {
+
+using S = trelk::Line;
+
+S build(PyObject* const* slots) {
+    S s;
+    if (apply_record_state(slots[2], s)) return s;
+    raise_requires("Line requires origin, dir arguments");
+}
+
+const UniformShapeGroups<S> uniform;
+
+}  // namespace
+
+LazyType& ClassOf<S>::lazy() { return shape_class_type<S, &build>(); }
+
+}  // namespace quorix::py

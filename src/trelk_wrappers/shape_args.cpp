@@ -1,0 +1,172 @@
+#include "trelk_wrappers/shape_args.hpp"
+
+#include "binding/errors.hpp"
+#include "glam_wrappers/algebra_args.hpp"
+#include "glam_wrappers/vector_class.hpp"
+#include "trelk_wrappers/shape_union.hpp"
+
+namespace quorix::py {
+
+namespace {
+
+// The attribute names the solid forms read, interned once.
+enum Name { center, radius, p1, p2, half_extents, axes, name_count };
+
+PyObject* name(Name n) {
+    static PyObject* const* names = [] {
+        static const char* const texts[name_count] = {"center", "radius", "p1", "p2", "half_extents", "axes"};
+        static PyObject* made[name_count];
+        for (int i = 0; i < name_count; ++i) made[i] = PyUnicode_InternFromString(texts[i]);
+        return made;
+    }();
+    if (!names[n]) throw Fault("could not make an attribute name");
+    return names[n];
+}
+
+bool read_vec3_attribute(PyObject* o, Name n, trelk::Vec3& out) {
+    Ref attr(PyObject_GetAttr(o, name(n)));
+    return attr && extract_f32_vec3(attr.get(), out);
+}
+
+bool read_float_attribute(PyObject* o, Name n, float& out) {
+    Ref attr(PyObject_GetAttr(o, name(n)));
+    double v;
+    if (!attr || !read_float(attr.get(), v)) return false;
+    out = f32(v);
+    return true;
+}
+
+// Three floats from a tuple of exactly three numbers.
+bool read_float_triple(PyObject* t, trelk::Vec3& out) {
+    if (!check_tuple(t, 3)) return false;
+    double v[3];
+    for (int i = 0; i < 3; ++i)
+        if (!read_float(PyTuple_GET_ITEM(t, i), v[i])) return false;
+    out = {f32(v[0]), f32(v[1]), f32(v[2])};
+    return true;
+}
+
+// The segment p1 .. p2 with a radius, read from attributes, derived fields computed.
+template <class S>
+bool read_round_axis_attributes(PyObject* o, S& out) {
+    trelk::Vec3 a, b;
+    float r;
+    if (!read_vec3_attribute(o, p1, a) || !read_vec3_attribute(o, p2, b) || !read_float_attribute(o, radius, r))
+        return false;
+    out = S::make(a, b - a, r);
+    return true;
+}
+
+template <class S>
+bool copy_exact(PyObject* o, S& out) {
+    if (Py_TYPE(o) != ClassOf<S>::lazy().created()) return false;
+    out = value_of<S>(o);
+    return true;
+}
+
+// Tries one attribute form; false with nothing set when it fails in an ordinary way.
+template <class S>
+bool try_attribute_form(PyObject* o, S& out) {
+    if (Arg<S>::read(o, out)) return true;
+    if (!discard_ordinary_error()) throw PythonError{};
+    return false;
+}
+
+template <class S>
+bool exact_view(PyObject* o, ShapeView& out) {
+    if (Py_TYPE(o) != ClassOf<S>::lazy().created()) return false;
+    if constexpr (std::is_trivially_copyable_v<S>)
+        out = value_of<S>(o);
+    else
+        out = &value_of<S>(o);
+    return true;
+}
+
+template <std::size_t... K>
+bool exact_view_any(PyObject* o, ShapeView& out, std::index_sequence<K...>) {
+    return (exact_view<std::variant_alternative_t<K, AnyShape>>(o, out) || ...);
+}
+
+template <class S>
+bool attribute_view(PyObject* o, ShapeView& out) {
+    S s;
+    if (!try_attribute_form(o, s)) return false;
+    out = s;
+    return true;
+}
+
+}  // namespace
+
+bool extract_f32_vec3(PyObject* o, trelk::Vec3& out) {
+    DVec3 v;
+    if (!read_vector_like(o, v)) return false;
+    out = f32(v);
+    return true;
+}
+
+bool Arg<trelk::Vec3>::read(PyObject* o, trelk::Vec3& out) { return extract_f32_vec3(o, out); }
+
+bool Arg<trelk::Sphere>::read(PyObject* o, trelk::Sphere& out) {
+    if (copy_exact(o, out)) return true;
+    return read_vec3_attribute(o, center, out.center) && read_float_attribute(o, radius, out.radius);
+}
+
+bool Arg<trelk::Capsule>::read(PyObject* o, trelk::Capsule& out) {
+    return copy_exact(o, out) || read_round_axis_attributes(o, out);
+}
+
+bool Arg<trelk::Cylinder>::read(PyObject* o, trelk::Cylinder& out) {
+    return copy_exact(o, out) || read_round_axis_attributes(o, out);
+}
+
+bool Arg<trelk::Cuboid>::read(PyObject* o, trelk::Cuboid& out) {
+    if (copy_exact(o, out)) return true;
+    trelk::Vec3 c, h;
+    std::array<trelk::Vec3, 3> a;
+    if (!read_vec3_attribute(o, center, c)) return false;
+    Ref half(PyObject_GetAttr(o, name(half_extents)));
+    if (!half || !read_float_triple(half.get(), h)) return false;
+    Ref axes_attr(PyObject_GetAttr(o, name(axes)));
+    if (!axes_attr || !check_tuple(axes_attr.get(), 3)) return false;
+    for (int i = 0; i < 3; ++i)
+        if (!read_float_triple(PyTuple_GET_ITEM(axes_attr.get(), i), a[i])) return false;
+    out = trelk::Cuboid::make(c, a, h);
+    return true;
+}
+
+AnyShape to_owned(const ShapeView& v) {
+    return visit_shape(v, [](const auto& s) { return AnyShape(s); });
+}
+
+ShapeView view_of(const AnyShape& s) {
+    return std::visit(
+        [](const auto& x) -> ShapeView {
+            if constexpr (std::is_trivially_copyable_v<std::remove_cvref_t<decltype(x)>>)
+                return x;
+            else
+                return &x;
+        },
+        s);
+}
+
+bool Arg<ShapeView>::read(PyObject* o, ShapeView& out) {
+    if (exact_view_any(o, out, std::make_index_sequence<std::variant_size_v<AnyShape>>{})) return true;
+    if (const AnyShape* held = held_shape(o)) {
+        out = view_of(*held);
+        return true;
+    }
+    if (attribute_view<trelk::Sphere>(o, out) || attribute_view<trelk::Capsule>(o, out) ||
+        attribute_view<trelk::Cuboid>(o, out) || attribute_view<trelk::Cylinder>(o, out))
+        return true;
+    PyErr_SetString(PyExc_TypeError, "expected a Shape (Sphere, Cuboid, Cylinder, etc.)");
+    return false;
+}
+
+bool Arg<AnyShape>::read(PyObject* o, AnyShape& out) {
+    ShapeView v;
+    if (!Arg<ShapeView>::read(o, v)) return false;
+    out = to_owned(v);
+    return true;
+}
+
+}  // namespace quorix::py
