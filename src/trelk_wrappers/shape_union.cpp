@@ -146,7 +146,7 @@ const ClassGroup base_group(
 }  // namespace
 
 LazyType& ClassOf<ShapeUnion>::lazy() {
-    static LazyType type({"Shape", nullptr, sizeof(PyObject), Py_TPFLAGS_BASETYPE, nullptr});
+    static LazyType type({"Shape", nullptr, sizeof(PyObject), Py_TPFLAGS_BASETYPE | Py_TPFLAGS_DISALLOW_INSTANTIATION, nullptr});
     return type;
 }
 
