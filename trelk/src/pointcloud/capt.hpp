@@ -15,6 +15,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <variant>
@@ -56,6 +57,17 @@ public:
     // CAPT during construction: <error name>".
     static Capt with_point_radius(std::span<const Point3> points, RadiusRange r_range, float r_point);
 
+    // The same tree, or none once its buffers would pass `max_bytes` (the build stops there, having
+    // used no more than about that much). Fails like with_point_radius.
+    static std::optional<Capt> with_point_radius_within(std::span<const Point3> points, RadiusRange r_range,
+                                                        float r_point, std::size_t max_bytes);
+
+    // Bytes held by the tree's tables and runs.
+    std::size_t buffer_bytes() const;
+    // What buffer_bytes() will be for n points before any run is stored, and per run entry.
+    static std::size_t table_bytes(std::size_t n);
+    static constexpr std::size_t entry_bytes = 3 * sizeof(float);
+
     // Stored form. Reading checks that every table has the size the tree's shape demands before any
     // buffer is made, so that no query can leave its arrays; throws StoredFormError.
     using Stored = CaptData;
@@ -81,6 +93,8 @@ public:
     int depth() const;
 
 private:
+    static std::variant<Capt, NewCaptError> try_build(std::span<const Point3> points, RadiusRange r_range,
+                                                      float r_point, std::size_t max_entries, bool& over);
     std::size_t descend(const Point3& center) const;
 
     std::vector<float> tests_;
@@ -92,5 +106,14 @@ private:
 
     friend class CaptBuilder;
 };
+
+// The split values of the tree over `points` (padded to a power of two with +inf points, as a build
+// pads them), and the padded points in leaf order: leaf z's own point is points_in_leaf_order[z].
+// The split values are those of every tree over the same points, whatever its radius range.
+struct MedianSplits {
+    std::vector<float> tests;
+    std::vector<Point3> points_in_leaf_order;
+};
+MedianSplits median_splits(std::span<const Point3> points);
 
 }  // namespace trelk::pointcloud

@@ -10,6 +10,7 @@
 #include "affine.hpp"
 #include "approx.hpp"
 #include "bounds.hpp"
+#include "pointcloud/r_range.hpp"
 #include "simd/f32x4.hpp"
 #include "stored_form.hpp"
 
@@ -67,8 +68,28 @@ double stretch_bound(const Mat3& m) {
 }  // namespace
 
 Pointcloud Pointcloud::make(std::span<const Point3> points, RadiusRange r_range, float point_radius) {
+    return assemble(pointcloud::Capt::with_point_radius(points, r_range, point_radius), points, r_range, point_radius);
+}
+
+Pointcloud Pointcloud::make_within_budget(std::span<const Point3> points, float point_radius) {
+    RadiusRange range = pointcloud::choose_r_range(points, point_radius);
+    const std::size_t budget = pointcloud::tree_budget_bytes(points.size());
+    // Each retry asks for 30% less reach, about half the entries on a surface; the last affords
+    // nothing, which always fits (a run of 8 entries per leaf).
+    constexpr int kRetries = 4;
+    for (int attempt = 0; !std::isnan(range.hi); ++attempt) {
+        if (auto tree = pointcloud::Capt::with_point_radius_within(points, range, point_radius, budget))
+            return assemble(std::move(*tree), points, range, point_radius);
+        const float less = range.hi * 0.7f;
+        range.hi = attempt < kRetries && less >= point_radius ? less : pointcloud::kAffordsNothing;
+    }
+    return make(points, range, point_radius);
+}
+
+Pointcloud Pointcloud::assemble(pointcloud::Capt&& tree, std::span<const Point3> points, RadiusRange r_range,
+                                float point_radius) {
     Pointcloud c;
-    c.tree_ = pointcloud::Capt::with_point_radius(points, r_range, point_radius);
+    c.tree_ = std::move(tree);
     std::vector<Sphere> spheres;
     spheres.reserve(points.size());
     for (const Point3& p : points) spheres.push_back({{p[0], p[1], p[2]}, point_radius});

@@ -37,7 +37,14 @@ public:
     // of the points. A point with an infinite or NaN coordinate (or afforded runs beyond 2^32
     // entries) fails with quorix::Fault "index type I must be able to support all points in CAPT
     // during construction: NonFinite" (or ": TooManyPoints").
+    // An allocation that cannot be had throws std::bad_alloc.
     static Pointcloud make(std::span<const Point3> points, RadiusRange r_range, float point_radius);
+
+    // The same with the radius range chosen for queries within the memory budget of
+    // pointcloud::choose_r_range: from 0 up to the largest reach the budget affords for this cloud's
+    // density. Should that range's tree pass the budget after all (the choice is estimated from a
+    // sample), the range shrinks until it fits; the range built is the one recorded.
+    static Pointcloud make_within_budget(std::span<const Point3> points, float point_radius);
 
     const pointcloud::Capt& tree() const { return tree_; }
     const SpheresSoA& spheres() const { return spheres_; }
@@ -103,6 +110,8 @@ private:
     std::optional<Affine3A> inverse_transform_;
 
     void record_motion(const Affine3A& motion);
+    static Pointcloud assemble(pointcloud::Capt&& tree, std::span<const Point3> points, RadiusRange r_range,
+                               float point_radius);
 };
 
 }  // namespace trelk
