@@ -77,6 +77,12 @@ public:
     // Does the sphere (center, r + r_point) reach any afforded point of the leaf the centre lands in?
     bool collides(const Point3& center, float r) const;
 
+    // Does some afforded point of the leaf `center` lands in, within `reach` of it (squared distance
+    // <= reach^2), pass `accept`? The candidates of a query whose reach the tree affords, handed to
+    // a finer test.
+    template <class Accept>
+    bool any_afforded(const Point3& center, float reach, Accept accept) const;
+
     // Eight queries at once; true when any of them reaches a point. Faults when the tree holds fewer
     // than eight lanes.
     bool collides_simd(const CenterRows8& centers, const Radii8& radii) const;
@@ -106,6 +112,18 @@ private:
 
     friend class CaptBuilder;
 };
+
+template <class Accept>
+bool Capt::any_afforded(const Point3& c, float reach, Accept accept) const {
+    const float rsq = reach * reach;
+    const std::size_t z = descend(c);
+    const float *xs = afforded_[0].data(), *ys = afforded_[1].data(), *zs = afforded_[2].data();
+    for (std::size_t j = starts_[z], end = starts_[z + 1]; j < end; ++j) {
+        const float dx = xs[j] - c[0], dy = ys[j] - c[1], dz = zs[j] - c[2];
+        if ((dx * dx + dy * dy) + dz * dz <= rsq && accept(Point3{xs[j], ys[j], zs[j]})) return true;
+    }
+    return false;
+}
 
 // The split values of the tree over `points` (padded to a power of two with +inf points, as a build
 // pads them), and the padded points in leaf order: leaf z's own point is points_in_leaf_order[z].
