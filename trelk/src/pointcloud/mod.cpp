@@ -144,7 +144,10 @@ bool Pointcloud::reaches(Vec3 center, float r) const {
 
 // Candidates in the cloud's frame: every point whose world place is within |r + point_radius| of
 // the centre lies within the stretched reach of the mapped centre, margin included; each is then
-// carried out and tested in the world.
+// carried out and tested in the world. The tree must hold all of them: a tree with r_range.lo > 0
+// drops candidates a query is sure to meet the leaf's own point before (true in its frame, not of
+// the world test), and even at 0 it drops them from cells shrunk to their point, which only a reach
+// within the rounding margin could tell apart. Those queries scan.
 bool Pointcloud::reaches_world(const Stretching& s, Vec3 center, float r) const {
     const float reach = r + point_radius_, rsq = reach * reach;
     auto within = [&](const Point3& p) {
@@ -154,10 +157,12 @@ bool Pointcloud::reaches_world(const Stretching& s, Vec3 center, float r) const 
     };
     const Vec3 local = to_local(center);
     const double d = std::fabs(double(reach));
-    const double stretched = s.stretch * d + s.margin_base + s.margin_per_unit * (double(max_abs(center)) + d);
+    const double margin = s.margin_base + s.margin_per_unit * (double(max_abs(center)) + d);
+    const double stretched = s.stretch * d + margin;
     const float candidate_reach = float(stretched + std::ldexp(stretched, -20));
     const bool finite = std::isfinite(local.x) && std::isfinite(local.y) && std::isfinite(local.z);
-    if (finite && std::isfinite(candidate_reach) && tree_exact_for(candidate_reach))
+    const bool keeps_all = r_range_.lo == 0.0f && d > margin;
+    if (keeps_all && finite && std::isfinite(candidate_reach) && tree_exact_for(candidate_reach))
         return tree_.any_afforded({local.x, local.y, local.z}, candidate_reach, within);
     for (std::size_t i = 0; i < len(); ++i)
         if (within({spheres_.x()[i], spheres_.y()[i], spheres_.z()[i]})) return true;

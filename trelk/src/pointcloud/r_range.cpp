@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace trelk::pointcloud {
@@ -118,8 +119,9 @@ RadiusRange choose_r_range(std::span<const Point3> points, float point_radius) {
     if (!fits(0)) return {0.0f, kAffordsNothing};
     std::size_t b = 0;
     while (b + 1 < kBins && fits(b + 1)) ++b;
-    // Every gap of bins 0 to b lies below the first value of bin b + 1.
-    const float top = std::nextafter(std::bit_cast<float>(std::uint32_t(b + 1) << kBinShift), 0.0f);
+    // Every gap of bins 0 to b lies below the first value of bin b + 1 (past the last bin: +inf).
+    const float top = b + 1 == kBins ? std::numeric_limits<float>::infinity()
+                                     : std::nextafter(std::bit_cast<float>(std::uint32_t(b + 1) << kBinShift), 0.0f);
     const float r_max = std::min(top, box_diagonal(points));
     if (!(r_max >= point_radius)) return {0.0f, kAffordsNothing};
     return {0.0f, r_max};
