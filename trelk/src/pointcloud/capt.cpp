@@ -97,15 +97,51 @@ Point3* copy_kept(const Point3* first, const Point3* last, Point3* out, Keep kee
     return out;
 }
 
+// Moves the lower half of `slice` (by coordinate k) before the upper half and returns the split
+// value between them.
+float split_at_median(std::span<Point3> slice, int k) {
+    const std::size_t m = slice.size(), h = m / 2;
+    auto by_axis = [k](const Point3& a, const Point3& b) { return a[k] < b[k]; };
+    select::nth_element(slice.data(), slice.data() + h, slice.data() + m, by_axis);
+    // Coordinates are finite or +inf here, so this is the usual maximum (first operand on ties).
+    float lower_max = slice[0][k];
+    for (std::size_t j = 1; j < h; ++j) lower_max = lower_max >= slice[j][k] ? lower_max : slice[j][k];
+    return (lower_max + slice[h][k]) * 0.5f;
+}
+
+void split_recursively(std::span<Point3> slice, int k, std::size_t i, std::vector<float>& tests) {
+    if (slice.size() == 1) return;
+    tests[i] = split_at_median(slice, k);
+    const int next = k == 2 ? 0 : k + 1;
+    split_recursively(slice.first(slice.size() / 2), next, 2 * i + 1, tests);
+    split_recursively(slice.subspan(slice.size() / 2), next, 2 * i + 2, tests);
+}
+
+std::size_t leaves_for(std::size_t n) { return n < 2 ? 1 : std::bit_ceil(n); }
+
 }  // namespace
+
+MedianSplits median_splits(std::span<const Point3> points) {
+    const std::size_t leaves = leaves_for(points.size());
+    MedianSplits s{std::vector<float>(leaves - 1, kInf), std::vector<Point3>(leaves, Point3{kInf, kInf, kInf})};
+    std::copy(points.begin(), points.end(), s.points_in_leaf_order.begin());
+    split_recursively(s.points_in_leaf_order, 0, 0, s.tests);
+    return s;
+}
 
 // Recursive construction over the working point list; fills the tree's tables in place.
 class CaptBuilder {
 public:
-    CaptBuilder(Capt& tree, RadiusRange r_range)
-        : t_(tree), r_range_(r_range), r0_sq_(r_range.lo * r_range.lo), first_leaf_(tree.aabbs_.size() - 1) {}
+    CaptBuilder(Capt& tree, RadiusRange r_range, std::size_t max_entries)
+        : t_(tree),
+          r_range_(r_range),
+          r0_sq_(r_range.lo * r_range.lo),
+          first_leaf_(tree.aabbs_.size() - 1),
+          max_entries_(max_entries) {}
 
     bool build(std::span<Point3> work) { return node(work, 0, 0, 0, 0, Cell{}); }
+    // Did the build stop because the runs passed max_entries?
+    bool over() const { return over_; }
 
 private:
     // Builds the subtree of node i over `slice`, splitting on axis k; its candidate list is
@@ -143,6 +179,10 @@ private:
             }
         }
         const std::size_t len = planes[0].size();
+        if (len > max_entries_) {
+            over_ = true;
+            return false;
+        }
         if (len > std::numeric_limits<std::uint32_t>::max()) return false;
         t_.starts_[z + 1] = static_cast<std::uint32_t>(len);
         return true;
@@ -150,12 +190,7 @@ private:
 
     bool split(std::span<Point3> slice, int k, std::size_t i, std::size_t from, std::size_t to, const Cell& cell) {
         const std::size_t m = slice.size(), h = m / 2;
-        auto by_axis = [k](const Point3& a, const Point3& b) { return a[k] < b[k]; };
-        select::nth_element(slice.data(), slice.data() + h, slice.data() + m, by_axis);
-        // Coordinates are finite or +inf here, so this is the usual maximum (first operand on ties).
-        float lower_max = slice[0][k];
-        for (std::size_t j = 1; j < h; ++j) lower_max = lower_max >= slice[j][k] ? lower_max : slice[j][k];
-        const float t = (lower_max + slice[h][k]) * 0.5f;
+        const float t = split_at_median(slice, k);
         t_.tests_[i] = t;
 
         Cell lower_cell = cell, upper_cell = cell;
@@ -201,6 +236,8 @@ private:
     RadiusRange r_range_;
     float r0_sq_;
     std::size_t first_leaf_;
+    std::size_t max_entries_;
+    bool over_ = false;
     PointStack stack_;
 };
 
@@ -208,22 +245,33 @@ Capt::Capt() : aabbs_(1, Aabb{{kInf, kInf, kInf}, {kInf, kInf, kInf}}), starts_(
 
 std::variant<Capt, NewCaptError> Capt::try_with_point_radius(std::span<const Point3> points, RadiusRange r_range,
                                                              float r_point) {
+    bool over = false;
+    return try_build(points, r_range, r_point, std::numeric_limits<std::size_t>::max(), over);
+}
+
+// Every allocation below throws std::bad_alloc when it cannot be had (vectors, the stack's arrays
+// and the aligned planes), so a build too large for the memory available unwinds cleanly.
+std::variant<Capt, NewCaptError> Capt::try_build(std::span<const Point3> points, RadiusRange r_range, float r_point,
+                                                 std::size_t max_entries, bool& over) {
     if (!all_finite(points)) return NewCaptError::NonFinite;
     const std::size_t n = points.size();
-    const std::size_t leaves = n < 2 ? 1 : std::bit_ceil(n);
+    const std::size_t leaves = leaves_for(n);
 
     Capt tree;
     tree.tests_.assign(leaves - 1, kInf);
     std::vector<Point3> work(leaves, Point3{kInf, kInf, kInf});
     std::copy(points.begin(), points.end(), work.begin());
     // Every real point's leaf holds at least eight entries; the planes grow geometrically beyond that.
-    for (auto& plane : tree.afforded_) plane.reserve(8 * n);
+    for (auto& plane : tree.afforded_) plane.reserve(std::min(8 * n, max_entries));
     tree.starts_.assign(leaves + 1, 0);
     const Cell root;
     tree.aabbs_.assign(leaves, Aabb{root.lo, root.hi});
 
-    CaptBuilder builder(tree, r_range);
-    if (!builder.build(work)) return NewCaptError::TooManyPoints;
+    CaptBuilder builder(tree, r_range, max_entries);
+    if (!builder.build(work)) {
+        over = builder.over();
+        return NewCaptError::TooManyPoints;
+    }
     for (auto& plane : tree.afforded_) plane.shrink_to_fit();
     tree.r_point_ = r_point;
     tree.lanes_log2_ = built_lanes_log2;
@@ -236,6 +284,31 @@ Capt Capt::with_point_radius(std::span<const Point3> points, RadiusRange r_range
         throw quorix::Fault("index type I must be able to support all points in CAPT during construction: " +
                             std::string(debug_name(*e)));
     return std::get<Capt>(std::move(built));
+}
+
+std::optional<Capt> Capt::with_point_radius_within(std::span<const Point3> points, RadiusRange r_range, float r_point,
+                                                   std::size_t max_bytes) {
+    const std::size_t tables = table_bytes(points.size());
+    if (max_bytes < tables) return std::nullopt;
+    bool over = false;
+    auto built = try_build(points, r_range, r_point, (max_bytes - tables) / entry_bytes, over);
+    if (over) return std::nullopt;
+    if (auto* e = std::get_if<NewCaptError>(&built))
+        throw quorix::Fault("index type I must be able to support all points in CAPT during construction: " +
+                            std::string(debug_name(*e)));
+    return std::get<Capt>(std::move(built));
+}
+
+std::size_t Capt::table_bytes(std::size_t n) {
+    const std::size_t leaves = leaves_for(n);
+    return (leaves - 1) * sizeof(float) + leaves * sizeof(Aabb) + (leaves + 1) * sizeof(std::uint32_t);
+}
+
+std::size_t Capt::buffer_bytes() const {
+    std::size_t bytes = tests_.capacity() * sizeof(float) + aabbs_.capacity() * sizeof(Aabb) +
+                        starts_.capacity() * sizeof(std::uint32_t);
+    for (const AlignedBuffer& plane : afforded_) bytes += plane.capacity() * sizeof(float);
+    return bytes;
 }
 
 int Capt::depth() const { return std::countr_one(tests_.size()); }

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <variant>
@@ -56,6 +57,17 @@ public:
     // CAPT during construction: <error name>".
     static Capt with_point_radius(std::span<const Point3> points, RadiusRange r_range, float r_point);
 
+    // The same tree, or none once its buffers would pass `max_bytes` (the build stops there, having
+    // used no more than about that much). Fails like with_point_radius.
+    static std::optional<Capt> with_point_radius_within(std::span<const Point3> points, RadiusRange r_range,
+                                                        float r_point, std::size_t max_bytes);
+
+    // Bytes held by the tree's tables and runs.
+    std::size_t buffer_bytes() const;
+    // What buffer_bytes() will be for n points before any run is stored, and per run entry.
+    static std::size_t table_bytes(std::size_t n);
+    static constexpr std::size_t entry_bytes = 3 * sizeof(float);
+
     // Stored form. Reading checks that every table has the size the tree's shape demands before any
     // buffer is made, so that no query can leave its arrays; throws StoredFormError.
     using Stored = CaptData;
@@ -64,6 +76,12 @@ public:
 
     // Does the sphere (center, r + r_point) reach any afforded point of the leaf the centre lands in?
     bool collides(const Point3& center, float r) const;
+
+    // Does some afforded point of the leaf `center` lands in, within `reach` of it (squared distance
+    // <= reach^2), pass `accept`? The candidates of a query whose reach the tree affords, handed to
+    // a finer test.
+    template <class Accept>
+    bool any_afforded(const Point3& center, float reach, Accept accept) const;
 
     // Eight queries at once; true when any of them reaches a point. Faults when the tree holds fewer
     // than eight lanes.
@@ -81,6 +99,8 @@ public:
     int depth() const;
 
 private:
+    static std::variant<Capt, NewCaptError> try_build(std::span<const Point3> points, RadiusRange r_range,
+                                                      float r_point, std::size_t max_entries, bool& over);
     std::size_t descend(const Point3& center) const;
 
     std::vector<float> tests_;
@@ -92,5 +112,26 @@ private:
 
     friend class CaptBuilder;
 };
+
+template <class Accept>
+bool Capt::any_afforded(const Point3& c, float reach, Accept accept) const {
+    const float rsq = reach * reach;
+    const std::size_t z = descend(c);
+    const float *xs = afforded_[0].data(), *ys = afforded_[1].data(), *zs = afforded_[2].data();
+    for (std::size_t j = starts_[z], end = starts_[z + 1]; j < end; ++j) {
+        const float dx = xs[j] - c[0], dy = ys[j] - c[1], dz = zs[j] - c[2];
+        if ((dx * dx + dy * dy) + dz * dz <= rsq && accept(Point3{xs[j], ys[j], zs[j]})) return true;
+    }
+    return false;
+}
+
+// The split values of the tree over `points` (padded to a power of two with +inf points, as a build
+// pads them), and the padded points in leaf order: leaf z's own point is points_in_leaf_order[z].
+// The split values are those of every tree over the same points, whatever its radius range.
+struct MedianSplits {
+    std::vector<float> tests;
+    std::vector<Point3> points_in_leaf_order;
+};
+MedianSplits median_splits(std::span<const Point3> points);
 
 }  // namespace trelk::pointcloud

@@ -50,6 +50,45 @@ bool scan_one_by_one(const Pointcloud& cloud, const Kind& kind) {
     return false;
 }
 
+template <class Kind>
+concept InLanes = requires(const Kind& k, const Points4& p) {
+    { k.lanes(p) } -> std::same_as<Mask4>;
+};
+
+template <class Kind>
+bool scan(const Pointcloud& cloud, const Kind& kind) {
+    if constexpr (InLanes<Kind>)
+        return scan_in_lanes(cloud, kind);
+    else
+        return scan_one_by_one(cloud, kind);
+}
+
+// Points carried out of the cloud's frame to where a stretching motion put them, then tested by
+// `Kind` against the shape as given; lane by lane the same float operations as
+// Affine3A::transform_point, so the eight-lane part and the tail agree.
+template <class Kind>
+struct CarriedOut {
+    Kind kind;
+    Affine3A out;
+
+    Points4 map(const Points4& p) const {
+        const Mat3& m = out.matrix3;
+        auto row = [&](int a) {
+            return ((splat(m.x_axis[a]) * p.x + splat(m.y_axis[a]) * p.y) + splat(m.z_axis[a]) * p.z) +
+                   splat(out.translation[a]);
+        };
+        return {row(0), row(1), row(2)};
+    }
+    Mask4 lanes(const Points4& p) const
+        requires InLanes<Kind>
+    {
+        return kind.lanes(map(p));
+    }
+    bool point(Vec3 p) const { return kind.point(out.transform_point(p)); }
+};
+template <class Kind>
+CarriedOut(Kind, Affine3A) -> CarriedOut<Kind>;
+
 // The shape in the cloud's frame: a mapped copy for a moved cloud, else the shape itself.
 template <class S>
 S in_cloud_frame(const Pointcloud& cloud, const S& shape) {
@@ -58,9 +97,30 @@ S in_cloud_frame(const Pointcloud& cloud, const S& shape) {
     return local;
 }
 
-// The exact sphere question the prefiltered variants ask first.
+// The exact sphere question the prefiltered variants ask first, of a bound in the cloud's frame.
 bool prefilter_passes(const Pointcloud& cloud, Prefilter p, const Sphere& bound) {
     return p == Prefilter::done_by_caller || cloud.reaches_local(bound.center, bound.radius);
+}
+
+// The per-point test `kind_of(shape)` over the cloud where its points now are: in the cloud's frame
+// with the shape mapped in (no motion or a rigid one), else in the world with the points carried
+// out. With Prefilter::bounds the shape's bounding sphere is asked first, in the same frame.
+template <class S, class KindOf>
+bool test_shape(const Pointcloud& cloud, const S& shape, Prefilter p, KindOf kind_of) {
+    constexpr bool bounded = requires { broadphase(shape); };
+    if (const Pointcloud::Stretching* s = cloud.stretching()) {
+        if constexpr (bounded) {
+            if (p == Prefilter::bounds) {
+                const Sphere bound = broadphase(shape);
+                if (!cloud.reaches(bound.center, bound.radius)) return false;
+            }
+        }
+        return scan(cloud, CarriedOut{kind_of(shape), s->out});
+    }
+    const S local = in_cloud_frame(cloud, shape);
+    if constexpr (bounded)
+        if (p == Prefilter::bounds && !prefilter_passes(cloud, p, broadphase(local))) return false;
+    return scan(cloud, kind_of(local));
 }
 
 struct CuboidPoints {
@@ -235,27 +295,22 @@ bool polytope_scan(const Pointcloud& cloud, std::span<const Plane> planes) {
 
 }  // namespace
 
-bool point_cloud_collides(const Pointcloud& cloud, const Sphere& s) {
-    return cloud.reaches_local(cloud.to_local(s.center), s.radius);
-}
+bool point_cloud_collides(const Pointcloud& cloud, const Sphere& s) { return cloud.reaches(s.center, s.radius); }
 
 bool point_cloud_collides(const Pointcloud& cloud, const Capsule& c, Prefilter p) {
-    const Capsule local = in_cloud_frame(cloud, c);
-    if (!prefilter_passes(cloud, p, broadphase(local))) return false;
-    const float reach = local.radius + cloud.point_radius();
-    return scan_in_lanes(cloud, CapsulePoints{local, reach * reach});
+    return test_shape(cloud, c, p, [&](const Capsule& cap) {
+        const float reach = cap.radius + cloud.point_radius();
+        return CapsulePoints{cap, reach * reach};
+    });
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const Cylinder& c, Prefilter p) {
-    const Cylinder local = in_cloud_frame(cloud, c);
-    if (!prefilter_passes(cloud, p, broadphase(local))) return false;
-    return scan_in_lanes(cloud, CylinderPoints(local, cloud.point_radius()));
+    return test_shape(cloud, c, p, [&](const Cylinder& cyl) { return CylinderPoints(cyl, cloud.point_radius()); });
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const Cuboid& b, Prefilter p) {
-    const Cuboid local = in_cloud_frame(cloud, b);
-    if (!prefilter_passes(cloud, p, broadphase(local))) return false;
-    return scan_in_lanes(cloud, CuboidPoints{local, cloud.point_radius() * cloud.point_radius()});
+    const float pr_sq = cloud.point_radius() * cloud.point_radius();
+    return test_shape(cloud, b, p, [&](const Cuboid& box) { return CuboidPoints{box, pr_sq}; });
 }
 
 bool collides_polytope_ref(const Pointcloud& cloud, const RefConvexPolytope& t, Prefilter p) {
@@ -264,6 +319,12 @@ bool collides_polytope_ref(const Pointcloud& cloud, const RefConvexPolytope& t, 
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Prefilter p) {
+    if (const Pointcloud::Stretching* s = cloud.stretching()) {
+        const RefConvexPolytope world = RefConvexPolytope::of(t);
+        const Sphere bound = broadphase(world.obb);
+        if (p == Prefilter::bounds && !cloud.reaches(bound.center, bound.radius)) return false;
+        return scan(cloud, CarriedOut{PolytopePoints{world.planes, cloud.point_radius()}, s->out});
+    }
     if (!cloud.inverse_transform()) return collides_polytope_ref(cloud, RefConvexPolytope::of(t), p);
     ConvexPolytope local = t;
     local.transform(*cloud.inverse_transform());
@@ -273,31 +334,35 @@ bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Pref
 bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolygon& g, Prefilter) {
     const float pr_sq = cloud.point_radius() * cloud.point_radius();
     if (!cloud.inverse_transform()) return scan_one_by_one(cloud, PolygonPoints{RefConvexPolygon::of(g), pr_sq});
-    const ConvexPolygon local = in_cloud_frame(cloud, g);
-    return scan_one_by_one(cloud, PolygonPoints{RefConvexPolygon::of(local), pr_sq});
+    return test_shape(cloud, g, Prefilter::done_by_caller,
+                      [&](const ConvexPolygon& poly) { return PolygonPoints{RefConvexPolygon::of(poly), pr_sq}; });
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const LineSegment& s, Prefilter) {
-    const LineSegment l = in_cloud_frame(cloud, s);
     const float pr = cloud.point_radius();
-    return scan_one_by_one(cloud, LinePoints{l.p1, l.dir, l.rdv, pr * pr, ClampSegment{}});
+    return test_shape(cloud, s, Prefilter::done_by_caller, [&](const LineSegment& l) {
+        return LinePoints{l.p1, l.dir, l.rdv, pr * pr, ClampSegment{}};
+    });
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const Ray& r, Prefilter) {
-    const Ray l = in_cloud_frame(cloud, r);
     const float pr = cloud.point_radius();
-    return scan_one_by_one(cloud, LinePoints{l.origin, l.dir, l.rdv, pr * pr, ClampRay{}});
+    return test_shape(cloud, r, Prefilter::done_by_caller, [&](const Ray& l) {
+        return LinePoints{l.origin, l.dir, l.rdv, pr * pr, ClampRay{}};
+    });
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const Line& line, Prefilter) {
-    const Line l = in_cloud_frame(cloud, line);
     const float pr = cloud.point_radius();
-    return scan_one_by_one(cloud, LinePoints{l.origin, l.dir, l.rdv, pr * pr, ClampNone{}});
+    return test_shape(cloud, line, Prefilter::done_by_caller, [&](const Line& l) {
+        return LinePoints{l.origin, l.dir, l.rdv, pr * pr, ClampNone{}};
+    });
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const Plane& h, Prefilter) {
-    const Plane local = in_cloud_frame(cloud, h);
-    return scan_in_lanes(cloud, PlanePoints{local.normal, local.d + cloud.point_radius()});
+    const float pr = cloud.point_radius();
+    return test_shape(cloud, h, Prefilter::done_by_caller,
+                      [&](const Plane& plane) { return PlanePoints{plane.normal, plane.d + pr}; });
 }
 
 bool clouds_collide(const Pointcloud& a, const Pointcloud& b) {
@@ -305,6 +370,16 @@ bool clouds_collide(const Pointcloud& a, const Pointcloud& b) {
     const bool a_small = a.len() <= b.len();
     const Pointcloud& small = a_small ? a : b;
     const Pointcloud& big = a_small ? b : a;
+
+    const float rho = small.point_radius();
+    // A stretching motion on either side: each of small's points where it now is, as a sphere query
+    // of big in the world.
+    if (small.stretching() || big.stretching()) {
+        const Affine3A out = small.outward();
+        for (std::size_t i = 0; i < small.len(); ++i)
+            if (big.reaches(out.transform_point(small.point(i)), rho)) return true;
+        return false;
+    }
 
     // From small's frame through the world into big's frame.
     const auto& from = small.inverse_transform();
@@ -318,7 +393,6 @@ bool clouds_collide(const Pointcloud& a, const Pointcloud& b) {
         map = *to;
     auto in_big = [&](Vec3 p) { return map ? map->transform_point(p) : p; };
 
-    const float rho = small.point_radius();
     const bool tree_exact = big.tree_exact_for(rho + big.tree().r_point());
     const std::size_t n = small.len();
     std::size_t i = 0;

@@ -10,6 +10,7 @@
 #include "affine.hpp"
 #include "approx.hpp"
 #include "bounds.hpp"
+#include "pointcloud/r_range.hpp"
 #include "simd/f32x4.hpp"
 #include "stored_form.hpp"
 
@@ -47,6 +48,18 @@ double motion_slack(Vec3 world_center, Vec3 local_center, const Affine3A& invers
                       -18);
 }
 
+// M^T M = I within 1e-6 in every entry: a rotation, possibly mirrored.
+bool is_rigid(const Mat3& m) {
+    const Vec3 cols[3] = {m.x_axis, m.y_axis, m.z_axis};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            double g = 0.0;
+            for (int k = 0; k < 3; ++k) g += double(cols[i][k]) * double(cols[j][k]);
+            if (!(std::fabs(g - (i == j ? 1.0 : 0.0)) <= 1e-6)) return false;
+        }
+    return true;
+}
+
 // Upper bound of the largest stretch |M v| / |v|: the square root of the largest absolute row sum
 // of M^T M (which bounds its largest eigenvalue). About 1 for a rotation.
 double stretch_bound(const Mat3& m) {
@@ -67,15 +80,93 @@ double stretch_bound(const Mat3& m) {
 }  // namespace
 
 Pointcloud Pointcloud::make(std::span<const Point3> points, RadiusRange r_range, float point_radius) {
+    return assemble(pointcloud::Capt::with_point_radius(points, r_range, point_radius), points, r_range, point_radius);
+}
+
+Pointcloud Pointcloud::make_within_budget(std::span<const Point3> points, float point_radius) {
+    RadiusRange range = pointcloud::choose_r_range(points, point_radius);
+    const std::size_t budget = pointcloud::tree_budget_bytes(points.size());
+    // Each retry asks for 30% less reach, about half the entries on a surface; the last affords
+    // nothing, which always fits (a run of 8 entries per leaf).
+    constexpr int kRetries = 4;
+    for (int attempt = 0; !std::isnan(range.hi); ++attempt) {
+        if (auto tree = pointcloud::Capt::with_point_radius_within(points, range, point_radius, budget))
+            return assemble(std::move(*tree), points, range, point_radius);
+        const float less = range.hi * 0.7f;
+        range.hi = attempt < kRetries && less >= point_radius ? less : pointcloud::kAffordsNothing;
+    }
+    return make(points, range, point_radius);
+}
+
+Pointcloud Pointcloud::assemble(pointcloud::Capt&& tree, std::span<const Point3> points, RadiusRange r_range,
+                                float point_radius) {
     Pointcloud c;
-    c.tree_ = pointcloud::Capt::with_point_radius(points, r_range, point_radius);
+    c.tree_ = std::move(tree);
     std::vector<Sphere> spheres;
     spheres.reserve(points.size());
     for (const Point3& p : points) spheres.push_back({{p[0], p[1], p[2]}, point_radius});
     c.spheres_ = SpheresSoA::from_slice(spheres);
     c.point_radius_ = point_radius;
     c.r_range_ = r_range;
+    c.derive_extent();
     return c;
+}
+
+void Pointcloud::derive_extent() {
+    extent_ = 0.0f;
+    for (std::size_t i = 0; i < len(); ++i) extent_ = std::fmax(extent_, max_abs(point(i)));
+}
+
+void Pointcloud::derive_stretching() {
+    stretching_.reset();
+    if (!inverse_transform_ || is_rigid(inverse_transform_->matrix3)) return;
+    const Affine3A& in = *inverse_transform_;
+    const Affine3A out = inverse(in);
+    // Rounding in mapping a point out and a centre in, and in the inverse itself, grows with the
+    // condition number of the map: a generous multiple of all of it (see the margin's use).
+    const double stretch = stretch_bound(in.matrix3), condition = std::fmax(1.0, stretch * stretch_bound(out.matrix3));
+    const double unit = std::ldexp(1.0, -16);
+    stretching_ = Stretching{out, stretch,
+                             unit * (2.0 * condition * (double(extent_) + max_abs(in.translation)) +
+                                     2.0 * stretch * max_abs(out.translation)),
+                             unit * 2.0 * stretch * (condition + 1.0)};
+}
+
+Affine3A Pointcloud::outward() const {
+    if (stretching_) return stretching_->out;
+    return inverse_transform_ ? inverse(*inverse_transform_) : Affine3A{};
+}
+
+bool Pointcloud::reaches(Vec3 center, float r) const {
+    if (stretching_) return reaches_world(*stretching_, center, r);
+    return reaches_local(to_local(center), r);
+}
+
+// Candidates in the cloud's frame: every point whose world place is within |r + point_radius| of
+// the centre lies within the stretched reach of the mapped centre, margin included; each is then
+// carried out and tested in the world. The tree must hold all of them: a tree with r_range.lo > 0
+// drops candidates a query is sure to meet the leaf's own point before (true in its frame, not of
+// the world test), and even at 0 it drops them from cells shrunk to their point, which only a reach
+// within the rounding margin could tell apart. Those queries scan.
+bool Pointcloud::reaches_world(const Stretching& s, Vec3 center, float r) const {
+    const float reach = r + point_radius_, rsq = reach * reach;
+    auto within = [&](const Point3& p) {
+        const Vec3 q = s.out.transform_point({p[0], p[1], p[2]});
+        const float dx = q.x - center.x, dy = q.y - center.y, dz = q.z - center.z;
+        return (dx * dx + dy * dy) + dz * dz <= rsq;
+    };
+    const Vec3 local = to_local(center);
+    const double d = std::fabs(double(reach));
+    const double margin = s.margin_base + s.margin_per_unit * (double(max_abs(center)) + d);
+    const double stretched = s.stretch * d + margin;
+    const float candidate_reach = float(stretched + std::ldexp(stretched, -20));
+    const bool finite = std::isfinite(local.x) && std::isfinite(local.y) && std::isfinite(local.z);
+    const bool keeps_all = r_range_.lo == 0.0f && d > margin;
+    if (keeps_all && finite && std::isfinite(candidate_reach) && tree_exact_for(candidate_reach))
+        return tree_.any_afforded({local.x, local.y, local.z}, candidate_reach, within);
+    for (std::size_t i = 0; i < len(); ++i)
+        if (within({spheres_.x()[i], spheres_.y()[i], spheres_.z()[i]})) return true;
+    return false;
 }
 
 Vec3 Pointcloud::point(std::size_t i) const { return {spheres_.x()[i], spheres_.y()[i], spheres_.z()[i]}; }
@@ -122,6 +213,7 @@ bool Pointcloud::scan_reaches_local(Vec3 center, float r) const {
 void Pointcloud::record_motion(const Affine3A& motion) {
     const Affine3A back = inverse(motion);
     inverse_transform_ = inverse_transform_ ? compose(*inverse_transform_, back) : back;
+    derive_stretching();
 }
 
 void translate(Pointcloud& c, Vec3 offset) { c.record_motion({Mat3{}, offset}); }
@@ -146,28 +238,35 @@ Sphere broadphase(const Pointcloud& c) {
     if (c.is_empty()) return {};
     const PointBox b = point_box(c);
     const Vec3 d = b.hi - b.lo;
-    const Sphere local{(b.lo + b.hi) * 0.5f, std::sqrt((d.x * d.x + d.y * d.y) + d.z * d.z) * 0.5f + c.point_radius()};
+    const float half_diagonal = std::sqrt((d.x * d.x + d.y * d.y) + d.z * d.z) * 0.5f;
+    const Sphere local{(b.lo + b.hi) * 0.5f, half_diagonal + c.point_radius()};
     if (!c.inverse_transform()) return local;
-    const Affine3A& inv = *c.inverse_transform();
-    const Affine3A out = inverse(inv);
+    // The points' sphere carried out, then each point's ball added in the world.
+    const Affine3A out = c.outward();
     const Vec3 center = out.transform_point(local.center);
-    const double radius = double(local.radius) * stretch_bound(out.matrix3);
-    return {center, float(radius + motion_slack(center, local.center, inv, radius))};
+    const double radius = double(half_diagonal) * stretch_bound(out.matrix3);
+    const double slack = motion_slack(center, local.center, *c.inverse_transform(), radius) *
+                         std::fmax(1.0, stretch_bound(out.matrix3) * stretch_bound(c.inverse_transform()->matrix3));
+    return {center, float(radius + std::fabs(double(c.point_radius())) + slack)};
 }
 
 Cuboid aabb(const Pointcloud& c) {
     if (c.is_empty()) return Cuboid::aligned({}, {});
     const PointBox b = point_box(c);
-    const Vec3 pr{c.point_radius(), c.point_radius(), c.point_radius()};
-    const Vec3 lo = b.lo - pr, hi = b.hi + pr;
-    const Cuboid local = Cuboid::aligned((lo + hi) * 0.5f, (hi - lo) * 0.5f);
-    if (!c.inverse_transform()) return local;
-    const Affine3A& inv = *c.inverse_transform();
-    const Affine3A out = inverse(inv);
+    const float pr = c.point_radius();
+    if (!c.inverse_transform()) {
+        const Vec3 lo = b.lo - Vec3{pr, pr, pr}, hi = b.hi + Vec3{pr, pr, pr};
+        return Cuboid::aligned((lo + hi) * 0.5f, (hi - lo) * 0.5f);
+    }
+    // The points' box carried out, then each point's ball added in the world.
+    const Affine3A out = c.outward();
     const Mat3& m = out.matrix3;
-    Cuboid world = box_aabb(Cuboid::make(out.transform_point(local.center), {m.x_axis, m.y_axis, m.z_axis}, local.half_extents));
-    const float slack = float(motion_slack(world.center, local.center, inv, max_abs(world.half_extents)));
-    world.half_extents += Vec3{slack, slack, slack};
+    const Vec3 local_center = (b.lo + b.hi) * 0.5f;
+    Cuboid world = box_aabb(Cuboid::make(out.transform_point(local_center), {m.x_axis, m.y_axis, m.z_axis}, (b.hi - b.lo) * 0.5f));
+    const double slack = motion_slack(world.center, local_center, *c.inverse_transform(), max_abs(world.half_extents)) *
+                         std::fmax(1.0, stretch_bound(m) * stretch_bound(c.inverse_transform()->matrix3));
+    const float widen = float(std::fabs(double(pr)) + slack);
+    world.half_extents += Vec3{widen, widen, widen};
     return world;
 }
 
@@ -193,6 +292,8 @@ Pointcloud Pointcloud::from_stored(PointcloudData&& d) {
     c.point_radius_ = d.point_radius;
     c.r_range_ = {d.r_range.first, d.r_range.second};
     c.inverse_transform_ = d.inverse_transform;
+    c.derive_extent();
+    c.derive_stretching();
     return c;
 }
 

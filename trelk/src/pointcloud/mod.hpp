@@ -9,6 +9,13 @@
 // Sphere queries are exact for every radius: the tree answers when the query's reach lies inside
 // its radius range (with a small safety margin at the top and a finite centre), a scan of all
 // points answers otherwise. Bounds are reported in the world frame.
+//
+// A rigid recorded motion (its linear part M has M^T M = I within 1e-6) keeps distances, so the
+// tests ask their question in the cloud's frame. Any other motion (a scaling or shearing matrix, a
+// non-unit quaternion) would distort the shape there, so the tests answer in the world frame: each
+// point where the motion puts it, with its radius point_radius. The tree still finds the candidates:
+// a query's reach grows by the largest stretch of the map into the cloud's frame (and a margin for
+// rounding), and only the candidates are carried out and tested.
 #pragma once
 
 #include <cstddef>
@@ -37,7 +44,14 @@ public:
     // of the points. A point with an infinite or NaN coordinate (or afforded runs beyond 2^32
     // entries) fails with quorix::Fault "index type I must be able to support all points in CAPT
     // during construction: NonFinite" (or ": TooManyPoints").
+    // An allocation that cannot be had throws std::bad_alloc.
     static Pointcloud make(std::span<const Point3> points, RadiusRange r_range, float point_radius);
+
+    // The same with the radius range chosen for queries within the memory budget of
+    // pointcloud::choose_r_range: from 0 up to the largest reach the budget affords for this cloud's
+    // density. Should that range's tree pass the budget after all (the choice is estimated from a
+    // sample), the range shrinks until it fits; the range built is the one recorded.
+    static Pointcloud make_within_budget(std::span<const Point3> points, float point_radius);
 
     const pointcloud::Capt& tree() const { return tree_; }
     const SpheresSoA& spheres() const { return spheres_; }
@@ -53,6 +67,23 @@ public:
 
     // A world position in the cloud's own frame.
     Vec3 to_local(Vec3 world) const { return inverse_transform_ ? inverse_transform_->transform_point(world) : world; }
+
+    // A recorded motion that is not rigid, as the tests use it.
+    struct Stretching {
+        Affine3A out;  // the cloud's frame to the world: point p is at out.transform_point(p)
+        // How far a world distance can reach in the cloud's frame: at most stretch * d + margin, with
+        // margin = margin_base + margin_per_unit * (largest |coordinate| of the query centre + d).
+        double stretch, margin_base, margin_per_unit;
+    };
+    // Null without a recorded motion or with a rigid one.
+    const Stretching* stretching() const { return stretching_ ? &*stretching_ : nullptr; }
+    // The map from the cloud's frame to the world (identity without a recorded motion).
+    Affine3A outward() const;
+
+    // Is some point, where it now is, within r + point_radius of the world position `center`? In
+    // the cloud's frame for a rigid motion (reaches_local of the mapped centre), in the world for
+    // any other (|out(p) - center|^2 by the tree's float formula).
+    bool reaches(Vec3 center, float r) const;
 
     // Is some point within r + point_radius of `center` (given in the cloud's frame)? The same
     // squared-distance formula as the tree's, ((dx^2 + dy^2) + dz^2) <= (r + r_point)^2, whether the
@@ -78,8 +109,8 @@ public:
     // Bounds in the world frame. For a cloud without a recorded motion: the box of the points
     // widened by point_radius, and the sphere around the points' box centre with half its diagonal
     // plus point_radius; an empty cloud gives the zero-size box and sphere at the origin. For a
-    // moved cloud those are carried out by the motion and widened slightly, so that they still hold
-    // every point as the collision tests place it.
+    // moved cloud the points' box is carried out by the motion, then widened by point_radius and
+    // slightly more, so that they hold every point's ball as the collision tests place it.
     friend Sphere broadphase(const Pointcloud& c);
     friend Cuboid aabb(const Pointcloud& c);
     friend Cuboid obb(const Pointcloud& c) { return aabb(c); }
@@ -101,8 +132,16 @@ private:
     float point_radius_ = 0.0f;
     RadiusRange r_range_;
     std::optional<Affine3A> inverse_transform_;
+    // Derived, never stored: largest |coordinate| of the points, and the motion when it stretches.
+    float extent_ = 0.0f;
+    std::optional<Stretching> stretching_;
 
+    void derive_extent();
+    void derive_stretching();
+    bool reaches_world(const Stretching& s, Vec3 center, float r) const;
     void record_motion(const Affine3A& motion);
+    static Pointcloud assemble(pointcloud::Capt&& tree, std::span<const Point3> points, RadiusRange r_range,
+                               float point_radius);
 };
 
 }  // namespace trelk
