@@ -271,6 +271,7 @@ bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Pref
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolygon& g, Prefilter) {
+    if (is_empty(RefConvexPolygon::of(g))) return false;
     const float pr_sq = cloud.point_radius() * cloud.point_radius();
     if (!cloud.inverse_transform()) return scan_one_by_one(cloud, PolygonPoints{RefConvexPolygon::of(g), pr_sq});
     const ConvexPolygon local = in_cloud_frame(cloud, g);
