@@ -141,17 +141,32 @@ TEST(ShapePairs, PolygonWithoutVerticesIsEmpty) {
     auto check = [&](const auto& s) {
         EXPECT_FALSE(collides(empty, s));
         EXPECT_FALSE(collides(s, empty));
-        if constexpr (ColliderQuery<std::decay_t<decltype(s)>, Pointcloud>) {
-            EXPECT_FALSE(query_collider(s, holding));
-            Collider<Pointcloud> c;
-            add(c, s);
-            EXPECT_FALSE(query_collider(empty, c));
-        }
+        if constexpr (ColliderQuery<std::decay_t<decltype(s)>, Pointcloud>) EXPECT_FALSE(query_collider(s, holding));
+        Collider<Pointcloud> c;
+        add(c, s);
+        EXPECT_FALSE(query_collider(empty, c));
+        EXPECT_FALSE(collides_other(c, holding) || collides_other(holding, c));
     };
     std::apply([&](const auto&... s) { (check(s), ...); },
                std::tuple{ball({}, INFINITY), cap({0, 0, -1}, {0, 0, 1}, 1), kBox, cyl({0, 0, -1}, {0, 0, 1}, 1),
                           cube({}, 1), cube({}, 1, false), square({}, 1), kXLine, Ray::make({0, 0, -1}, {0, 0, 1}),
                           seg({0, 0, -1}, {0, 0, 1}), Plane{{0, 0, 1}, 0}, cloud});
+}
+
+// A cloud answers exactly whatever radius range its tree was built for; a moved cloud maps the shape
+// into its frame (a polytope as a moved copy), so its points no longer stand where they were built.
+TEST(ShapePairs, CloudsAnswerExactlyForAnyRange) {
+    const std::vector<Pointcloud::Point3> pts{{0, 0, 0}, {4, 0, 0}};
+    for (Pointcloud::RadiusRange range : {Pointcloud::RadiusRange{0, 0}, {0, 100}, {50, 60}}) {
+        Pointcloud cloud = Pointcloud::make(pts, range, 0.5f);
+        translate(cloud, {0, 10, 0});
+        expect({
+            edge("moved cloud, ball", cloud, ball({4, 13, 0}, 2.5f), ball({4, 0, 0}, 1)),
+            edge("moved cloud, polytope", cloud, cube({4, 12, 0}, 1.5f), cube({4, 12.25f, 0}, 1.5f)),
+            edge("moved cloud, capsule", cloud, cap({-5, 11, 0}, {10, 11, 0}, 0.5f), cap({-5, 11, 0}, {10, 11, 0}, 0.25f)),
+            edge("moved cloud, line", cloud, Line::make({0, 10.5f, 0}, {1, 0, 0}), Line::make({0, 10.75f, 0}, {1, 0, 0})),
+        });
+    }
 }
 
 // Both orders of every pair agree on random shapes (clouds of a few random points).
