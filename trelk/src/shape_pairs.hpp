@@ -42,7 +42,7 @@ template <> struct Collides<Sphere, Plane> { static bool test(const Sphere& s, c
 
 // How far the axis parameter of a line kind is confined.
 template <LineLike L>
-inline constexpr lane_formulas::Span span_of = std::same_as<L, Line>  ? lane_formulas::Span::line
+inline constexpr lane_formulas::Span param_span_of = std::same_as<L, Line>  ? lane_formulas::Span::line
                                                : std::same_as<L, Ray> ? lane_formulas::Span::ray
                                                                       : lane_formulas::Span::segment;
 
@@ -52,7 +52,7 @@ struct Collides<Sphere, L> {
     static bool test(const Sphere& s, const L& l) {
         const LinePart p = line_part(l);
         const lanes::V3<float> c{s.center.x, s.center.y, s.center.z};
-        return lane_formulas::param_dist_sq<span_of<L>>(c, p.origin, p.dir, l.rdv) <= s.radius * s.radius;
+        return lane_formulas::param_dist_sq<param_span_of<L>>(c, p.origin, p.dir, l.rdv) <= s.radius * s.radius;
     }
 };
 
