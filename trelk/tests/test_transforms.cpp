@@ -55,8 +55,8 @@ TEST(Transforms, CapsuleKeepsRdvUnderRotationAndRecomputesUnderAffine) {
     EXPECT_EQ(r.rdv, 0.25f);
 
     Capsule big = c;
-    rotate_mat(big, kDouble);  // a scaling "rotation" still keeps rdv
-    EXPECT_EQ(big.rdv, 0.25f);
+    rotate_mat(big, kDouble);  // a scaling "rotation" gives rdv for the longer dir
+    EXPECT_EQ(big.rdv, 1.0f / 16.0f);
     EXPECT_TRUE(big.z_aligned);
     Capsule moved = c;
     transform(moved, Affine3A{kDouble, {0, 0, 1}});
@@ -86,7 +86,7 @@ TEST(Transforms, LineLikeKinds) {
     EXPECT_EQ(l.origin, (Vec3{2, 0, 5}));
     Ray r = Ray::make({1, 0, 0}, {1, 0, 0});
     rotate_mat(r, kDouble);
-    EXPECT_EQ(r.rdv, 1.0f);
+    EXPECT_EQ(r.rdv, 0.25f);
     scale(r, 3.0f);
     EXPECT_EQ(r.dir, (Vec3{6, 0, 0}));
     EXPECT_EQ(r.rdv, 1.0f / 36.0f);

@@ -26,11 +26,17 @@ struct ConvexPolytope {
 };
 
 void translate(ConvexPolytope& p, Vec3 o);
+// Planes follow their own rule (by the inverse transpose when the map is not a rotation). The
+// box turns with a rotation; after any other map it is fitted to the mapped vertices again, since a
+// bent box would no longer hold them.
 template <class Map>
 inline void remap(ConvexPolytope& p, const Map& m) {
     for (Plane& pl : p.planes) remap(pl, m);
     for (Vec3& v : p.vertices) v = m.point(v);
-    remap(p.obb, m);
+    if (m.rigid())
+        remap(p.obb, m);
+    else
+        p.obb = ConvexPolytope::fit_obb(p.vertices);
 }
 void scale(ConvexPolytope& p, float f);
 

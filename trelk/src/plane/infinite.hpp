@@ -14,7 +14,7 @@ struct Plane {
 inline void translate(Plane& p, Vec3 o) { p.d += dot(p.normal, o); }
 template <class Map>
 inline void remap(Plane& p, const Map& m) {
-    p.normal = m.vector(p.normal);
+    p.normal = m.normal(p.normal);
     if constexpr (Map::affine) p.d = p.d + dot(p.normal, m.translation());
 }
 inline void scale(Plane& p, float f) { p.d *= f; }
