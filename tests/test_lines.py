@@ -28,8 +28,6 @@ def rdv(d):
     (lambda: Line(dir=(1, 0, 0)), "Line requires origin, dir arguments"),
     (lambda: Ray((0, 0, 0)), "Ray requires origin, dir arguments"),
     (lambda: LineSegment(p1=None, p2=(1, 2, 3)), "LineSegment requires p1, p2 arguments"),
-    (lambda: Line((0, 0, 0), (1, 0, 0), __pickle_state__=state(Line((0, 0, 0), (1, 0, 0))) + b"."),
-     "pickle decode failed: "),
     (lambda: Ray(__pickle_state__=state(Plane((0, 0, 1)))), "pickle decode failed: .*missing field `origin`"),
 ])
 def test_refused_constructions(make, text):
@@ -37,11 +35,9 @@ def test_refused_constructions(make, text):
         make()
 
 
-def test_bad_vector_is_named_even_with_a_state():
+def test_bad_vector_is_reported_even_with_a_state():
     with pytest.raises(TypeError, match="^argument 'p2': "):
         LineSegment((0, 0, 0), SimpleNamespace(x=1, y="a", z=0), __pickle_state__=state(LineSegment((0, 0, 0), (1, 0, 0))))
-    with pytest.raises(TypeError, match="^argument 'b': "):
-        Line.from_points((0, 0, 0), SimpleNamespace(x=1, y=None, z=0))
 
 
 @pytest.mark.parametrize("shape, fields, text", [
