@@ -53,6 +53,21 @@ TEST(ShapeBuilders, AxisShapeDerivedFields) {
     EXPECT_EQ(s.p1.x, 1e8f);
 }
 
+TEST(ShapeBuilders, LineFromPointsAndPlaneFromPointNormal) {
+    const Line l = Line::from_points({1e8f, 2, 3}, {0.5f, 6, 3});
+    const LineSegment s = LineSegment::between({1e8f, 2, 3}, {0.5f, 6, 3});
+    EXPECT_EQ(l.origin, s.p1);
+    EXPECT_EQ(l.dir, s.dir);
+    EXPECT_EQ(l.dir.x, -1e8f);  // the difference of the narrowed ends
+    EXPECT_EQ(l.rdv, s.rdv);
+    EXPECT_EQ(Line::from_points({1, 2, 3}, {1, 2, 3}).rdv, 0.0f);
+
+    const Plane p = Plane::from_point_normal({1, 2, 3}, {0, 0, 2});
+    EXPECT_EQ(p.normal, (Vec3{0, 0, 2}));
+    EXPECT_EQ(p.d, 6.0f);
+    EXPECT_EQ(Plane::from_point_normal({0.1f, 0.2f, 0.3f}, {1, 1, 1}).d, (0.1f + 0.2f) + 0.3f);
+}
+
 TEST(ShapeBuilders, CuboidAlignedFlagIgnoresTheDiagonal) {
     EXPECT_TRUE(Cuboid::make({}, {{{-1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {1, 1, 1}).axis_aligned);
     EXPECT_TRUE(Cuboid::make({}, {{{-0.0f, -0.0f, 0}, {0, 2, 0}, {0, 0, 1}}}, {1, 1, 1}).axis_aligned);

@@ -13,6 +13,7 @@ namespace {
 
 using namespace trelk;
 
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kH = std::sqrt(0.5f);
 const Quat kQuarterZ{0, 0, kH, kH};
 const Quat kQuarterX{kH, 0, 0, kH};
@@ -186,6 +187,19 @@ TEST(Transforms, PolytopeScalesEverythingAboutTheOrigin) {
     EXPECT_EQ(moved.planes[0].d, 12.0f);
     EXPECT_EQ(moved.planes[1].d, -10.0f);
     EXPECT_EQ(moved.obb.center, (p.obb.center + Vec3{1, 0, 0}));
+}
+
+TEST(Bounds, SegmentBoxesWithNonFiniteEnds) {
+    // A NaN end makes its axes NaN; min/max-num would have boxed the finite end alone.
+    Cuboid nan_dir = aabb(LineSegment::make({1, 2, 3}, {kNaN, 1, 0}));
+    EXPECT_TRUE(std::isnan(nan_dir.center.x) && std::isnan(nan_dir.half_extents.x));
+    EXPECT_EQ(nan_dir.center.y, 2.5f);
+    EXPECT_EQ(nan_dir.half_extents.y, 0.5f);
+    // A point-like segment at infinity: centre inf, half extent NaN (inf - inf).
+    Cuboid far = obb(LineSegment::make({INF, 0, 0}, {}));
+    EXPECT_EQ(far.center.x, INF);
+    EXPECT_TRUE(std::isnan(far.half_extents.x));
+    EXPECT_EQ(far.half_extents.y, 0.0f);
 }
 
 TEST(Bounds, DegenerateAndExactBoxes) {

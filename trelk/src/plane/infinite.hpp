@@ -9,6 +9,9 @@ namespace trelk {
 struct Plane {
     Vec3 normal;  // outward
     float d = 0.0f;
+
+    // The half-space whose boundary holds `point`; the normal is kept as given.
+    static Plane from_point_normal(Vec3 point, Vec3 normal) { return {normal, dot(point, normal)}; }
 };
 
 inline void translate(Plane& p, Vec3 o) { p.d += dot(p.normal, o); }
