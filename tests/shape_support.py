@@ -39,3 +39,16 @@ def flag(b):
 def record(*fields):
     """Protocol-3 state of a dict of (name, encoded value) pairs."""
     return b"\x80\x03}(" + b"".join(key(n) + v for n, v in fields) + b"u."
+
+
+def quat_rotate(q, v):
+    """A vector turned by a float32 quaternion (x, y, z, w), used as given."""
+    b, w = q[:3], q[3]
+    cross = v32(b[1] * v[2] - v[1] * b[2], b[2] * v[0] - v[2] * b[0], b[0] * v[1] - v[0] * b[1])
+    bb, bv = (b[0] * b[0] + b[1] * b[1]) + b[2] * b[2], (b[0] * v[0] + b[1] * v[1]) + b[2] * v[2]
+    return (v * (w * w - bb) + b * (f32(2) * bv)) + cross * (f32(2) * w)
+
+
+def mat_apply(cols, v):
+    """Columns times a vector, summed x, y then z."""
+    return (cols[0] * v[0] + cols[1] * v[1]) + cols[2] * v[2]

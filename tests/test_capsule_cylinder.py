@@ -4,8 +4,8 @@ import pickle
 import numpy as np
 import pytest
 
-from quorixpy import Affine3, Capsule, Cuboid, Cylinder, Mat3, Shape, Sphere, Vec3
-from shape_support import f32, flag, flt, record, state, v32, vec, widened
+from quorixpy import Affine3, Capsule, Cuboid, Cylinder, Mat3, Quat, Shape, Sphere, Vec3
+from shape_support import f32, flag, flt, quat_rotate, record, state, v32, vec, widened
 
 BOTH = pytest.mark.parametrize("cls", [Capsule, Cylinder])
 
@@ -74,6 +74,15 @@ def test_transforms_and_derived_fields(cls):
     assert fields(turned) == [0, 0, 0, 0, -2, 0, 0.5] and state(turned).endswith(tail(0.25, False))
     scaled = cls((1, 0, 0), (1, 0, 2), 0.5).transformed(Affine3.from_scale(Vec3(2, 2, 2)))
     assert fields(scaled) == [2, 0, 0, 2, 0, 4, 0.5] and state(scaled).endswith(tail(1 / 16, True))
+
+
+@BOTH
+def test_rotated_quat_uses_the_quaternion_as_given(cls):
+    q = v32(0.1, -0.7, 0.3, 0.9)
+    s = cls((0.3, 1.7, -2.2), (1.1, 0.4, 0.9), 0.5)
+    p1, d = v32(*s.p1), v32(*s.p2) - v32(*s.p1)
+    r = s.rotated_quat(Quat(*q))
+    assert list(r.p1) == widened(quat_rotate(q, p1)) and list(r.p2) == widened(quat_rotate(q, p1) + quat_rotate(q, d))
 
 
 @pytest.mark.parametrize("cls, single", [(Capsule, Shape.Capsule), (Cylinder, Shape.Cylinder)])

@@ -5,7 +5,7 @@ import pickle
 import pytest
 
 from quorixpy import Affine3, Cuboid, Mat3, Quat, Shape, Vec3
-from shape_support import f32, flag, record, state, v32, vec, widened
+from shape_support import f32, flag, mat_apply, record, state, v32, vec, widened
 
 I3 = ((1, 0, 0), (0, 1, 0), (0, 0, 1))
 S = 0.70710677
@@ -67,6 +67,13 @@ def test_bounds_and_transforms():
     assert Cuboid((0, 0, 0), I3, (1, 1, 1)).rotated_quat(Quat.from_rotation_z(math.pi)).axis_aligned is False
     t = Cuboid((1, 0, 0), DIAGONAL, (1, 1, 1)).transformed(Affine3.from_scale(Vec3(2, 2, 2)))
     assert list(t.center) == [2, 0, 0] and t.axes[0] == widened(v32(S, S, 0) * f32(2)) and t.half_extents == [1, 1, 1]
+
+
+def test_rotated_mat_maps_centre_and_axes():
+    cols = [v32(0.8, 0.1, -0.3), v32(0.2, 1.1, 0.4), v32(-0.5, 0.3, 0.9)]
+    b = Cuboid((0.3, 1.7, -2.2), DIAGONAL, (1, 2, 3)).rotated_mat(Mat3.from_cols(*(Vec3(*c) for c in cols)))
+    assert list(b.center) == widened(mat_apply(cols, v32(0.3, 1.7, -2.2)))
+    assert b.axes == [widened(mat_apply(cols, v32(*a))) for a in DIAGONAL] and b.half_extents == [1, 2, 3]
 
 
 def test_stretch_and_repr():
