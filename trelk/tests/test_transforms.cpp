@@ -136,7 +136,8 @@ TEST(Transforms, CuboidQuarterTurnLosesTheAlignedFlag) {
     scale(flipped, 2.0f);
     EXPECT_EQ(flipped.half_extents, (Vec3{2, 4, 6}));
 
-    Cuboid infinite = Cuboid::make({}, {{{std::numeric_limits<float>::infinity(), 0, 0}, {0, 1, 0}, {0, 0, 1}}},
+    // Not aligned: an aligned box is its own bound.
+    Cuboid infinite = Cuboid::make({}, {{{std::numeric_limits<float>::infinity(), 0, 0}, {0, 1, 0}, {0, 0.5f, 1}}},
                                    {1, 1, 1});
     EXPECT_TRUE(std::isnan(aabb(infinite).half_extents.y));  // inf * 0 inside the full dot product
 }
