@@ -34,6 +34,10 @@ struct ConvexPolygon {
     void recompute_3d();
 };
 
+// A polygon read from a stored record keeps its derived lists as stored; the pair tests walk them
+// side by side, so a record whose lists differ in length is refused (StoredFormError).
+void check_stored_lists(const ConvexPolygon& p);
+
 void translate(ConvexPolygon& p, Vec3 o);
 template <class Map>
 inline void remap(ConvexPolygon& p, const Map& m) {
