@@ -1,24 +1,16 @@
 import math
-import pickle
 from types import SimpleNamespace
 
 import numpy as np
 import pytest
 
 import quorixpy
-from quorixpy import ConvexPolygon, Mat3, Quat, Affine3, Vec3
+from quorixpy import Affine3, ConvexPolygon, Mat3, Vec3
+from shape_maps import COLS, QUAT, f32, floats, mat_mul, rotate, state_of, stored
 
-f32 = np.float32
 TRIANGLE = dict(center=(0, 0, 0), normal=(0, 0, 1), vertices_2d=[(0, 0), (0, 1), (1, 0)])
+TILTED = ConvexPolygon((1, 2, 3), (0.3, 0.5, 0.8), [(0, 0), (2, 0.5), (1, 3)])
 MESSAGE = "ConvexPolygon requires center, normal, vertices_2d arguments"
-
-
-def stored(shape):
-    return pickle.loads(shape.__getnewargs_ex__()[1]["__pickle_state__"])
-
-
-def state_of(fields):
-    return pickle.dumps(fields, protocol=3)
 
 
 def test_builds_counter_clockwise_in_a_frame_from_the_normal():
@@ -28,8 +20,8 @@ def test_builds_counter_clockwise_in_a_frame_from_the_normal():
     assert ConvexPolygon((0, 0, 0), (0, 1, 0), []).u_axis == Vec3(0, 0, -1)  # reference axis x
     assert ConvexPolygon((0, 0, 0), (0, 0, 1), [[0.1, 0]]).vertices_2d == [[0.10000000149011612, 0.0]]
     assert repr(p) == "ConvexPolygon(center: [0, 0, 0], normal: [0, 0, 1], vertices: 3)"
-    assert list(p.__dict__) == list(ConvexPolygon.__dataclass_fields__) == [
-        "center", "normal", "u_axis", "v_axis", "vertices_2d"]
+    assert list(p.__dict__) == list(ConvexPolygon.__dataclass_fields__) == ["center", "normal", "u_axis",
+                                                                                "v_axis", "vertices_2d"]
 
 
 @pytest.mark.parametrize("kwargs, error, text", [
@@ -38,31 +30,20 @@ def test_builds_counter_clockwise_in_a_frame_from_the_normal():
     (dict(TRIANGLE, vertices_2d="ab"), TypeError, "argument 'vertices_2d': Can't extract `str` to `Vec`"),
     (dict(TRIANGLE, vertices_2d=5), TypeError, "argument 'vertices_2d': 'int' object is not an instance of 'Sequence'"),
     (dict(TRIANGLE, vertices_2d=[(0, 0, 0)]), ValueError, "expected a sequence of length 2 (got 3)"),
-    (dict(TRIANGLE, center=42, __pickle_state__=stored), AttributeError, "'int' object has no attribute 'x'"),
+    (dict(TRIANGLE, center=42, __pickle_state__=b"."), AttributeError, "'int' object has no attribute 'x'"),
 ])
 def test_constructor_errors(kwargs, error, text):
-    if kwargs.get("__pickle_state__") is stored:
-        kwargs = dict(kwargs)
-        kwargs["__pickle_state__"] = ConvexPolygon(**TRIANGLE).__getnewargs_ex__()[1]["__pickle_state__"]
     with pytest.raises(error) as info:
         ConvexPolygon(**kwargs)
-    assert str(info.value).startswith(text)
+    assert str(info.value) == text
 
 
-def test_with_axes_keeps_the_frame_and_bounds_the_outline():
+def test_with_axes_keeps_the_frame_and_the_bound_holds_the_outline():
     p = ConvexPolygon.with_axes((1, 2, 3), (0, 0, 1), (2, 0, 0), (0, 1, 0), [(0, 0), (0, 1), (1, 0)])
-    assert (p.u_axis, p.vertices_2d[0]) == (Vec3(2, 0, 0), [1.0, 0.0])
-    assert stored(p)["vertices_3d"][0] == (3.0, 2.0, 3.0)
-    # The 2-D radius is 1, but the stretched frame carries a vertex 2 away from the centre.
-    assert p.broadphase().radius == 2.0
+    assert (p.u_axis, stored(p)["vertices_3d"][0]) == (Vec3(2, 0, 0), (3.0, 2.0, 3.0))
+    assert p.broadphase().radius == 2.0  # the 2-D radius is 1; the stretched frame carries a vertex 2 away
     with pytest.raises(TypeError, match="missing 1 required positional argument: 'vertices_2d'"):
         ConvexPolygon.with_axes((0, 0, 0), (0, 0, 1), (1, 0, 0), (0, 1, 0))
-
-
-def test_state_round_trip_keeps_derived_fields():
-    p = ConvexPolygon((1, 2, 3), (0.3, 0.5, 0.8), [(0, 0), (2, 0.5), (1, 3)])
-    q = ConvexPolygon(__pickle_state__=p.__getnewargs_ex__()[1]["__pickle_state__"])
-    assert stored(q) == stored(p) == stored(pickle.loads(pickle.dumps(p)))
 
 
 @pytest.mark.parametrize("change, text", [
@@ -70,11 +51,12 @@ def test_state_round_trip_keeps_derived_fields():
      "vertices_2d 3, vertices_3d 3, edge_normals_2d 3, edge_offsets_2d 2"),
     (lambda d: d["vertices_3d"].append((0.0, 0.0, 0.0)), "decoding error: polygon lists differ in length: "
      "vertices_2d 3, vertices_3d 4, edge_normals_2d 3, edge_offsets_2d 3"),
-    (lambda d: d.pop("bounding_radius"), "decoding error: missing field `bounding_radius`"),
     (lambda d: d.update(vertices_2d=[(0.0,)] * 3), "decoding error: invalid length 1, expected an array of length 2"),
+    (lambda d: d.clear(), "decoding error: missing field `center`"),
 ])
-def test_malformed_states_are_refused(change, text):
-    fields = stored(ConvexPolygon(**TRIANGLE))
+def test_states_round_trip_and_malformed_ones_are_refused(change, text):
+    fields = stored(TILTED)
+    assert stored(ConvexPolygon(__pickle_state__=state_of(fields))) == fields
     change(fields)
     with pytest.raises(ValueError) as info:
         ConvexPolygon(__pickle_state__=state_of(fields))
@@ -83,62 +65,35 @@ def test_malformed_states_are_refused(change, text):
         ConvexPolygon(__pickle_state__=b"\x80\x03}(X\xff\xff\xff\x7f")
 
 
-def dot(a, b):
-    return (a[0] * b[0] + a[1] * b[1]) + a[2] * b[2]
-
-
-def rotate(q, v):
-    x, y, z, w = (f32(c) for c in q)
-    b, v = np.array([x, y, z], f32), np.array(v, f32)
-    return (v * (w * w - dot(b, b)) + b * (f32(2) * dot(b, v))) + np.cross(b, v) * (f32(2) * w)
-
-
-def mat_mul(cols, v):
-    c = [np.array(col, f32) for col in cols]
-    v = np.array(v, f32)
-    return (c[0] * v[0] + c[1] * v[1]) + c[2] * v[2]
-
-
-QUAT = (0.1, -0.7, 0.2, math.sqrt(1 - 0.54))
-COLS = [tuple(rotate(QUAT, e)) for e in np.eye(3)]
 MOVE = np.array((1.5, -2.0, 0.25), f32)
 
 
 @pytest.mark.parametrize("apply, point, vector", [
-    (lambda p: p.rotated_quat(Quat(*QUAT)), lambda v: rotate(QUAT, v), lambda v: rotate(QUAT, v)),
+    (lambda p: p.rotated_quat(QUAT), lambda v: rotate(QUAT, v), lambda v: rotate(QUAT, v)),
     (lambda p: p.rotated_mat(Mat3(*COLS)), lambda v: mat_mul(COLS, v), lambda v: mat_mul(COLS, v)),
-    (lambda p: p.transformed(Affine3.from_mat3_translation(Mat3(*COLS), Vec3(*map(float, MOVE)))),
+    (lambda p: p.transformed(Affine3.from_mat3_translation(Mat3(*COLS), Vec3(*floats(MOVE)))),
      lambda v: mat_mul(COLS, v) + MOVE, lambda v: mat_mul(COLS, v)),
-    (lambda p: p.translated(tuple(map(float, MOVE))), lambda v: np.array(v, f32) + MOVE, lambda v: v),
+    (lambda p: p.translated(floats(MOVE)), lambda v: np.array(v, f32) + MOVE, lambda v: v),
 ])
 def test_rigid_maps_follow_the_formulas_bit_for_bit(apply, point, vector):
-    p = ConvexPolygon((1, 2, 3), (0.3, 0.5, 0.8), [(0, 0), (2, 0.5), (1, 3)])
-    before, after = stored(p), stored(apply(p))
-    assert after["center"] == tuple(float(c) for c in point(before["center"]))
-    for key in ("normal", "u_axis", "v_axis"):
-        assert after[key] == tuple(float(c) for c in vector(before[key])), key
-    assert after["vertices_3d"] == [tuple(float(c) for c in point(v)) for v in before["vertices_3d"]]
-    for key in ("vertices_2d", "edge_normals_2d", "edge_offsets_2d", "bounding_radius"):
-        assert after[key] == before[key]
+    before, after = stored(TILTED), stored(apply(TILTED))
+    assert after["center"] == floats(point(before["center"]))
+    assert [after[k] for k in ("normal", "u_axis", "v_axis")] == [floats(vector(before[k])) for k in
+                                                                  ("normal", "u_axis", "v_axis")]
+    assert after["vertices_3d"] == [floats(point(v)) for v in before["vertices_3d"]]
+    assert after | {"center": 0, "normal": 0, "u_axis": 0, "v_axis": 0, "vertices_3d": 0} == before | {
+        "center": 0, "normal": 0, "u_axis": 0, "v_axis": 0, "vertices_3d": 0}
 
 
-def test_scaling_is_about_the_centre_and_keeps_the_order():
+def test_scaling_and_bounds():
     p = ConvexPolygon((5, 0, 0), (0, 0, 1), [(0, 0), (1, 0), (0, 1)])
-    assert p.scaled(2.0).vertices_2d == [[0.0, 0.0], [2.0, 0.0], [0.0, 2.0]]
-    assert p.scaled(-1.0).vertices_2d == [[-0.0, -0.0], [-1.0, -0.0], [-0.0, -1.0]]
-    assert p.scaled(2.0).center == p.center and stored(p.scaled(2.0))["bounding_radius"] == 2.0
-
-
-def test_bounds():
-    p = ConvexPolygon((5, 0, 0), (0, 0, 1), [(0, 0), (1, 0), (0, 1)])
-    box = stored(p.obb())
-    assert box["half_extents"] == (1.0, 1.0, 0.0) and box["axis_aligned"] is True
-    assert box["axes"] == ((-1.0, 0.0, 0.0), (0.0, 1.0, -0.0), (0.0, 0.0, 1.0))
-    assert stored(p.aabb()) | {"axes": None} == {
-        "center": (4.5, 0.5, 0.0), "axes": None, "half_extents": (0.5, 0.5, 0.0), "axis_aligned": True}
+    assert (p.scaled(2.0).vertices_2d, p.scaled(2.0).center) == ([[0.0, 0.0], [2.0, 0.0], [0.0, 2.0]], p.center)
+    assert p.scaled(-1.0).vertices_2d == [[-0.0, -0.0], [-1.0, -0.0], [-0.0, -1.0]]  # a half turn, same order
+    assert stored(p.obb()) == {"center": (5.0, 0.0, 0.0), "axes": ((-1.0, 0.0, 0.0), (0.0, 1.0, -0.0), (0.0, 0.0, 1.0)),
+                               "half_extents": (1.0, 1.0, 0.0), "axis_aligned": True}
+    assert stored(p.aabb())["center"] == (4.5, 0.5, 0.0) and stored(p.aabb())["half_extents"] == (0.5, 0.5, 0.0)
     assert (p.broadphase().center, p.broadphase().radius) == (Vec3(5, 0, 0), 1.0)
     assert stored(ConvexPolygon((1, 2, 3), (0, 0, 1), []).aabb())["center"] == (1.0, 2.0, 3.0)
-    assert not stored(ConvexPolygon((0, 0, 0), (0, 0.6, 0.8), []).obb())["axis_aligned"]
 
 
 def test_stretch_in_plane_and_across():
@@ -148,6 +103,7 @@ def test_stretch_in_plane_and_across():
     assert sorted(map(tuple, along[0].vertices_2d)) == [(-1.0, 0.0), (-1.0, 1.0), (0.0, 1.0), (1.0, 0.0)]
     with pytest.raises(TypeError, match="^argument 'translation'"):
         p.stretch(SimpleNamespace(x="a", y=0, z=0))
+    assert not p.abs_diff_eq(ConvexPolygon((0, 0, 0), (0, 0, 1), [(0, 0), (0, 1)]), 1.0)
 
 
 @pytest.mark.parametrize("polygon", [
@@ -160,9 +116,3 @@ def test_in_plane_sweep_refuses_nan_before_sorting(polygon):
         polygon.stretch((1, 0, 0))
     assert type(info.value).__name__ == "PanicException"
     assert str(info.value) == "called `Option::unwrap()` on a `None` value"
-
-
-def test_abs_diff_eq_needs_equal_vertex_counts():
-    p = ConvexPolygon(**TRIANGLE)
-    assert p.abs_diff_eq(p.translated((1e-3, 0, 0)), 1e-2)
-    assert not p.abs_diff_eq(ConvexPolygon((0, 0, 0), (0, 0, 1), [(0, 0), (0, 1)]), 1.0)
