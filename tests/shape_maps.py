@@ -5,7 +5,7 @@ import pickle
 import numpy as np
 
 f32 = np.float32
-# A unit quaternion and the rotation matrix it makes, both exact in single precision.
+# A unit quaternion and the columns of its rotation matrix, computed in single precision.
 QUAT = (0.1, -0.7, 0.2, math.sqrt(1 - 0.54))
 
 
