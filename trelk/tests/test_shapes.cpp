@@ -173,6 +173,24 @@ TEST(ConvexPolytopeBuild, BoxFitEdgeCases) {
     EXPECT_EQ(view.obb.half_extents, box.obb.half_extents);
 }
 
+// An axis-aligned box is its own aabb, whatever the sign or length of its axes; any other box gets
+// the aligned box around it.
+TEST(ConvexPolytopeBuild, AabbKeepsAnAlignedBox) {
+    ConvexPolytope p = ConvexPolytope::make({}, {{0, 0, 0}});
+    p.obb = Cuboid::make({1, 2, 3}, {Vec3{-2, 0, 0}, Vec3{0, 1, 0}, Vec3{0, 0, 1}}, {1, INFINITY, 3});
+    const Cuboid kept = aabb(p);
+    EXPECT_EQ(kept.axes, p.obb.axes);
+    EXPECT_EQ(kept.half_extents, p.obb.half_extents);  // no 0 * inf in a copy
+    EXPECT_TRUE(kept.axis_aligned);
+
+    const float h = std::sqrt(0.5f);
+    p.obb = Cuboid::make({1, 2, 3}, {Vec3{h, h, 0}, Vec3{-h, h, 0}, Vec3{0, 0, 1}}, {1, 1, 2});
+    const Cuboid around = aabb(p);
+    EXPECT_EQ(around.axes, identity_axes);
+    EXPECT_EQ(around.center, (Vec3{1, 2, 3}));
+    EXPECT_EQ(around.half_extents, (Vec3{h + h, h + h, 2}));
+}
+
 // One plane rotation of the covariance: theta = atan2(2 a01, a00 - a11) / 2, and the axes become
 // (c e0 + s e1, c e1 - s e0). They keep their slots (no sorting by eigenvalue), so for a negative
 // covariance e0 ends on the smaller spread.

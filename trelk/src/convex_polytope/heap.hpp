@@ -44,6 +44,7 @@ inline void ConvexPolytope::transform(const Affine3A& a) { remap(*this, AffineMa
 
 Sphere broadphase(const ConvexPolytope& p);
 inline Cuboid obb(const ConvexPolytope& p) { return p.obb; }
+// The stored box itself when it is axis-aligned, else the axis-aligned box around it.
 Cuboid aabb(const ConvexPolytope& p);
 
 }  // namespace trelk

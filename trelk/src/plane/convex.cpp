@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "cuboid.hpp"
+#include "stored_form.hpp"
 
 namespace trelk {
 
@@ -72,6 +74,15 @@ void ConvexPolygon::recompute_3d() {
     }
     vertices_3d = std::move(v3);
     bounding_radius = radius;
+}
+
+void check_stored_lists(const ConvexPolygon& p) {
+    const std::size_t n = p.vertices_2d.size();
+    if (p.vertices_3d.size() == n && p.edge_normals_2d.size() == n && p.edge_offsets_2d.size() == n) return;
+    throw StoredFormError("polygon lists differ in length: vertices_2d " + std::to_string(n) + ", vertices_3d " +
+                          std::to_string(p.vertices_3d.size()) + ", edge_normals_2d " +
+                          std::to_string(p.edge_normals_2d.size()) + ", edge_offsets_2d " +
+                          std::to_string(p.edge_offsets_2d.size()));
 }
 
 void translate(ConvexPolygon& p, Vec3 o) {

@@ -34,6 +34,10 @@ struct ConvexPolygon {
     void recompute_3d();
 };
 
+// A polygon read from a stored record keeps its derived lists as stored; the pair tests walk them
+// side by side, so a record whose lists differ in length is refused (StoredFormError).
+void check_stored_lists(const ConvexPolygon& p);
+
 void translate(ConvexPolygon& p, Vec3 o);
 // In-plane axes for a normal: u = normalize(normal x h), v = u x normal, h the y axis unless the
 // normal leans towards it (|normal.y| >= 0.9, or NaN), then the x axis.
