@@ -2,6 +2,7 @@
 bounds, pickle state."""
 import copy
 import pickle
+import random
 
 import pytest
 
@@ -40,7 +41,6 @@ def test_construction_forms(make, r_range, radius):
     (lambda: Pointcloud.from_list([(1, 2)], 0.0), ValueError, "expected a sequence of length 3 (got 2)"),
     (lambda: Pointcloud(PTS, [0.0, 1.0]), TypeError, "argument 'r_range': 'list' object is not an instance of 'tuple'"),
     (lambda: Pointcloud(PTS, (0.0,)), ValueError, "expected tuple of length 2, but got tuple of length 1"),
-    (lambda: Pointcloud(PTS, point_radius=None), TypeError, "argument 'point_radius': must be real number, not NoneType"),
     (lambda: Pointcloud.from_numpy(np.zeros((4, 2))), ValueError, "points must be (N, 3)"),
     (lambda: Pointcloud.from_numpy(np.zeros((4, 2)), None), TypeError,
      "argument 'point_radius': must be real number, not NoneType"),
@@ -65,7 +65,7 @@ def test_non_finite_point_panics(make):
 
 @pytest.mark.parametrize("layout", [
     lambda a: a, lambda a: np.asfortranarray(a), lambda a: np.repeat(a, 2, axis=1)[:, ::2],
-    lambda a: a[::-1][::-1], lambda a: a.astype(np.float32), lambda a: a.astype(">f8"), lambda a: a[:0],
+    lambda a: a[::-1, ::-1], lambda a: np.broadcast_to(a[:1], (5, 3)), lambda a: a.astype(np.float32), lambda a: a.astype(">f8"), lambda a: a[:0],
 ])
 def test_from_numpy_reads_any_layout(layout):
     a = layout(np.random.default_rng(3).uniform(-5, 5, (37, 3)))
@@ -76,10 +76,10 @@ def test_allocation_failure_raises_memory_error(run_python):
     run_python("""
         import resource, random
         from quorixpy import Pointcloud, Sphere
-        pts = [(random.random(), random.random(), random.random()) for _ in range(20000)]
-        resource.setrlimit(resource.RLIMIT_AS, (2 << 30, 2 << 30))
+        pts = [(random.random(), random.random(), random.random()) for _ in range(15000)]
+        resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
         try:
-            Pointcloud(pts, (0.0, 100.0))  # every point afforded to every leaf: about 5 GB
+            Pointcloud(pts, (0.0, 100.0))  # every point afforded to every leaf: about 2.7 GB
             raise SystemExit("built")
         except MemoryError:
             pass
@@ -109,14 +109,11 @@ def test_motion_is_recorded_and_bounds_follow(move):
     assert moved.collides(Sphere(tuple(pts[7]), 0.001)) and not cloud.collides(Sphere((9, 9, 9), 1))
 
 
-def test_translated_then_scaled_moves_points_exactly():
-    c = Pointcloud(points=PTS).translated((1, 0, 0)).scaled(1.0)
-    assert fields(c.aabb())["center"] == (1.5, 1.0, 0.0) and fields(c)["inverse_transform"] is None
-    assert not Pointcloud(points=PTS).scaled(2.0).abs_diff_eq(Pointcloud(points=PTS), 0.0)
-
-
-def test_text_and_dataclass_view():
+def test_scaled_applies_the_motion_and_text_forms():
     c = Pointcloud(points=PTS)
+    moved = c.translated((1, 0, 0)).scaled(1.0)
+    assert fields(moved.aabb())["center"] == (1.5, 1.0, 0.0) and fields(moved)["inverse_transform"] is None
+    assert not c.scaled(2.0).abs_diff_eq(c, 0.0)
     assert repr(c) == "Pointcloud(...)" and c.__dict__ == {} and Pointcloud.__dataclass_fields__ == {}
 
 
@@ -136,13 +133,10 @@ def corrupt(key, part, change):
 
 @pytest.mark.parametrize("bad, message", [
     (lambda: corrupt("tree", "starts", (3, 5)), "run bound 5 at 3 is not a non-decreasing multiple of 8"),
-    (lambda: corrupt("tree", "starts", (-1, 10**9)), "run bound 1000000000"),
     (lambda: corrupt("tree", "tests", list.pop), "split values, expected one less than a power of two"),
-    (lambda: corrupt("tree", "afforded", (1, [0.0] * 8)), "afforded arrays of lengths"),
     (lambda: corrupt("tree", None, ("lanes_log2", 62)), "invalid parameters to Layout::from_size_align"),
     (lambda: corrupt("tree", None, ("r_point", 1.0)), "point cloud tree radius differs from point_radius"),
     (lambda: corrupt("spheres", None, ("len", 10**12)), "sphere set len 1000000000000 exceeds its stride 48"),
-    (lambda: corrupt("spheres", None, ("len", 5)), "sphere set spare radius at lane 5 is not NaN"),
     (lambda: corrupt("tree", None, lambda t: t.update(fields(Pointcloud(PTS))["tree"])), "tree has 2 leaves, expected 64"),
     (lambda: pickle.dumps({"tree": 1}, protocol=3), "invalid type: integer `1`, expected struct CaptData"),
     (lambda: state(Pointcloud(points=PTS))[:-1], "EOF while parsing"),
@@ -151,3 +145,18 @@ def test_bad_state_is_refused(bad, message):
     with pytest.raises(ValueError, match="^pickle decode failed: ") as info:
         Pointcloud(__pickle_state__=bad())
     assert message in str(info.value)
+
+
+def test_mutated_states_are_refused_or_usable():
+    cloud = Pointcloud.from_list([(i % 5, i * i % 7, -i % 3) for i in range(23)], 0.2).translated((1, 2, 3))
+    rnd, good = random.Random(5), state(cloud)
+    for _ in range(3000):
+        b = bytearray(good)
+        for _ in range(rnd.randint(1, 4)):
+            b[rnd.randrange(len(b))] = rnd.randrange(256)
+        try:
+            c = Pointcloud(__pickle_state__=bytes(b))
+        except ValueError:
+            continue
+        c.collides(Sphere((rnd.uniform(-5, 5), rnd.uniform(-5, 5), 0), rnd.uniform(0, 3)))
+        assert state(pickle.loads(pickle.dumps(c))) == state(c)
