@@ -28,6 +28,7 @@ def fields(obj):
     (lambda: Pointcloud.from_list([], 0.5), (0, 0.5), 0.5),
     (lambda: Pointcloud.from_numpy(np.array(PTS, float)), (1, np.float32(2 + F32_033)), F32_033),
     (lambda: Pointcloud.from_numpy([[1, 0, 0], [0, 2, 0]], point_radius=0.0), (1, 2), 0),
+    (lambda: Pointcloud([(9, 9, 9)], (0.0, 1.0), 3.0, __pickle_state__=state(Pointcloud.from_list(PTS, 0.5))), (1, 2.5), 0.5),
 ])
 def test_construction_forms(make, r_range, radius):
     f = fields(make())
@@ -37,7 +38,7 @@ def test_construction_forms(make, r_range, radius):
 @pytest.mark.parametrize("make, kind, text", [
     (lambda: Pointcloud(), ValueError, "Pointcloud requires points argument"),
     (lambda: Pointcloud(points="abc"), TypeError, "argument 'points': Can't extract `str` to `Vec`"),
-    (lambda: Pointcloud(points=5), TypeError, "argument 'points': 'int' object is not an instance of 'Sequence'"),
+    (lambda: Pointcloud(points=5, __pickle_state__=b""), TypeError, "argument 'points': 'int' object is not an instance of 'Sequence'"),
     (lambda: Pointcloud.from_list([(1, 2)], 0.0), ValueError, "expected a sequence of length 3 (got 2)"),
     (lambda: Pointcloud(PTS, [0.0, 1.0]), TypeError, "argument 'r_range': 'list' object is not an instance of 'tuple'"),
     (lambda: Pointcloud(PTS, (0.0,)), ValueError, "expected tuple of length 2, but got tuple of length 1"),
