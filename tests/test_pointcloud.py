@@ -13,6 +13,14 @@ PTS = [(1, 0, 0), (0, 2, 0)]
 F32_033 = 0.032999999821186066
 
 
+DIAGONAL = float(np.float32(5 ** 0.5))
+
+
+def test_an_empty_cloud_affords_no_reach():
+    f = fields(Pointcloud.from_list([], 0.5))
+    assert f["r_range"][0] == 0 and f["r_range"][1] != f["r_range"][1]
+
+
 def state(obj):
     return obj.__getnewargs_ex__()[1]["__pickle_state__"]
 
@@ -24,11 +32,12 @@ def fields(obj):
 @pytest.mark.parametrize("make, r_range, radius", [
     (lambda: Pointcloud(points=PTS), (0, 0), 0),
     (lambda: Pointcloud(PTS, (0.5, 2.0), 0.1), (0.5, 2.0), 0.10000000149011612),
-    (lambda: Pointcloud.from_list(PTS, 0.5), (1, 2.5), 0.5),
-    (lambda: Pointcloud.from_list([], 0.5), (0, 0.5), 0.5),
-    (lambda: Pointcloud.from_numpy(np.array(PTS, float)), (1, np.float32(2 + F32_033)), F32_033),
-    (lambda: Pointcloud.from_numpy([[1, 0, 0], [0, 2, 0]], point_radius=0.0), (1, 2), 0),
-    (lambda: Pointcloud([(9, 9, 9)], (0.0, 1.0), 3.0, __pickle_state__=state(Pointcloud.from_list(PTS, 0.5))), (1, 2.5), 0.5),
+    # Chosen for queries within the memory budget: from 0, here up to the points' box diagonal.
+    (lambda: Pointcloud.from_list(PTS, 0.5), (0, DIAGONAL), 0.5),
+    (lambda: Pointcloud.from_numpy(np.array(PTS, float)), (0, DIAGONAL), F32_033),
+    (lambda: Pointcloud.from_numpy([[1, 0, 0], [0, 2, 0]], point_radius=0.0), (0, DIAGONAL), 0),
+    (lambda: Pointcloud([(9, 9, 9)], (0.0, 1.0), 3.0, __pickle_state__=state(Pointcloud.from_list(PTS, 0.5))),
+     (0, DIAGONAL), 0.5),
 ])
 def test_construction_forms(make, r_range, radius):
     f = fields(make())

@@ -74,23 +74,8 @@ struct Arg<RadiusRangeArg> {
 
 namespace {
 
-// The radius range from_list and from_numpy build for: the smallest distance of a point from the
-// origin, and the largest plus the point radius; (0, point_radius) without points.
-// Replaced on merge by trelk's memory-budgeted choice of the range for query sizes.
-S::RadiusRange default_r_range(std::span<const Point3> points, float point_radius) {
-    if (points.empty()) return {0.0f, point_radius};
-    float smallest = std::numeric_limits<float>::max(), largest = 0.0f;
-    for (const Point3& p : points) {
-        const float d = std::sqrt((p[0] * p[0] + p[1] * p[1]) + p[2] * p[2]);
-        if (d < smallest) smallest = d;
-        if (d > largest) largest = d;
-    }
-    return {smallest, largest + point_radius};
-}
-
-S from_points(std::span<const Point3> points, float point_radius) {
-    return S::make(points, default_r_range(points, point_radius), point_radius);
-}
+// from_list and from_numpy choose the tree's radius range for queries under a memory budget.
+S from_points(std::span<const Point3> points, float point_radius) { return S::make_within_budget(points, point_radius); }
 
 // Pointcloud(points=None, r_range=(0.0, 0.0), point_radius=0.0, *, __pickle_state__=None)
 S build(PyObject* const* slots) {
