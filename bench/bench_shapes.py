@@ -17,6 +17,7 @@ short by exactly those cases, all on our side).
 """
 import gc
 import math
+import pickle
 import resource
 import subprocess
 import sys
@@ -156,7 +157,8 @@ def cloud_queries(n=100_000, point_radius=0.01):
     points = scene("room", n)
     cloud = q.Pointcloud.from_numpy(points, point_radius)
     tree = cKDTree(points)
-    print(f"Pointcloud of {n} room points, r_range {cloud.r_range if hasattr(cloud, 'r_range') else '?'}")
+    r_range = pickle.loads(cloud.__getnewargs_ex__()[1]["__pickle_state__"])["r_range"]
+    print(f"Pointcloud of {n} room points, point radius {point_radius}, tree built for query radii {r_range}")
     print(f"{'queries':<10}{'radius':>7}{'ours ns':>9}{'kd ns':>9}{'ratio':>7}{'agree':>8}{'hits':>6}")
     for label, centres in (("on walls", points[RNG.integers(0, n, 2000)] + RNG.normal(0, 0.05, (2000, 3))),
                            ("inside", RNG.uniform(-1.5, 1.5, (2000, 3)) + np.array([0, 0, 1.5]))):
