@@ -4,7 +4,6 @@
 
 #include <type_traits>
 
-#include "support/fault.hpp"
 #include "trelk_wrappers/shape_args.hpp"
 
 namespace quorix::py {
@@ -15,10 +14,8 @@ bool shape_collides(const S& self, const ShapeView& other) {
         using O = std::remove_cvref_t<decltype(o)>;
         if constexpr (std::is_same_v<S, trelk::Pointcloud> && std::is_same_v<O, trelk::Pointcloud>)
             raise(PyExc_ValueError, "Pointcloud-Pointcloud collision is not supported");
-        else if constexpr (trelk::CollidesWith<S, O>)
-            return trelk::collides(self, o);
         else
-            throw Fault("TEMPORARY: pair not built yet");
+            return trelk::collides(self, o);
     });
 }
 

@@ -1,5 +1,7 @@
-// Cylinder: SKELETON: constructor from a state only; the class's own members are still to come.
-#include "trelk_wrappers/shape_class.hpp"
+// Cylinder: the solid of a radius around the core p1 .. p2, with flat caps. The members all shapes
+// share come from UniformShapeGroups (uniform.hpp), those it shares with Capsule from
+// RoundAxisGroups (round_axis_class.hpp); here is what only a cylinder has.
+#include "trelk_wrappers/round_axis_class.hpp"
 
 namespace quorix::py {
 
@@ -7,16 +9,19 @@ namespace {
 
 using S = trelk::Cylinder;
 
-S build(PyObject* const* slots) {
-    S s;
-    if (apply_record_state(slots[3], s)) return s;
-    raise_requires("Cylinder requires p1, p2 arguments");
-}
-
 const UniformShapeGroups<S> uniform;
+const RoundAxisGroups<S> round_axis;
+
+const ClassGroup own(ClassOf<S>::lazy(), {},
+                     {
+                         method<S, "point_dist_sq", "($self, point)",
+                                [](const S& s, trelk::Vec3 q) { return s.point_dist_sq(q); }>(),
+                         method<S, "contains_point", "($self, point)",
+                                [](const S& s, trelk::Vec3 q) { return s.contains_point(q); }>(),
+                     });
 
 }  // namespace
 
-LazyType& ClassOf<S>::lazy() { return shape_class_type<S, &build>(); }
+LazyType& ClassOf<S>::lazy() { return shape_class_type<S, &RoundAxisClass<S>::build>(); }
 
 }  // namespace quorix::py

@@ -1,22 +1,19 @@
-// Ray: SKELETON: constructor from a state only; the class's own members are still to come.
-#include "trelk_wrappers/shape_class.hpp"
+// Ray: the half-line from `origin` along `dir`. Its constructor, getters, sweep and text form come
+// from LinearClass (linear_class.hpp), the members every shape shares from UniformShapeGroups
+// (uniform.hpp).
+#include "trelk_wrappers/linear_class.hpp"
 
 namespace quorix::py {
 
 namespace {
 
 using S = trelk::Ray;
+using Linear = OriginDirClass<S>;
 
-S build(PyObject* const* slots) {
-    S s;
-    if (apply_record_state(slots[2], s)) return s;
-    raise_requires("Ray requires origin, dir arguments");
-}
-
-const UniformShapeGroups<S> uniform;
+const Linear linear;
 
 }  // namespace
 
-LazyType& ClassOf<S>::lazy() { return shape_class_type<S, &build>(); }
+LazyType& ClassOf<S>::lazy() { return shape_class_type<S, &Linear::build>(); }
 
 }  // namespace quorix::py

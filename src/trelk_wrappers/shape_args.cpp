@@ -37,13 +37,10 @@ bool read_float_attribute(PyObject* o, Name n, float& out) {
     return true;
 }
 
-// Three floats from a tuple of exactly three numbers.
 bool read_float_triple(PyObject* t, trelk::Vec3& out) {
-    if (!check_tuple(t, 3)) return false;
-    double v[3];
-    for (int i = 0; i < 3; ++i)
-        if (!read_float(PyTuple_GET_ITEM(t, i), v[i])) return false;
-    out = {f32(v[0]), f32(v[1]), f32(v[2])};
+    FloatTuple3 v;
+    if (!Arg<FloatTuple3>::read(t, v)) return false;
+    out = f32(v.v);
     return true;
 }
 
@@ -102,6 +99,13 @@ bool extract_f32_vec3(PyObject* o, trelk::Vec3& out) {
     DVec3 v;
     if (!read_vector_like(o, v)) return false;
     out = f32(v);
+    return true;
+}
+
+bool Arg<FloatTuple3>::read(PyObject* o, FloatTuple3& out) {
+    if (!check_tuple(o, 3)) return false;
+    for (int i = 0; i < 3; ++i)
+        if (!read_float(PyTuple_GET_ITEM(o, i), out.v[i])) return false;
     return true;
 }
 

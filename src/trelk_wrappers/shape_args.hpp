@@ -18,6 +18,15 @@ namespace quorix::py {
 // sequence step are discarded.
 bool extract_f32_vec3(PyObject* o, trelk::Vec3& out);
 
+// Exactly three numbers in a tuple (or a tuple subclass); a list is a type mismatch.
+struct FloatTuple3 {
+    DVec3 v;
+};
+template <>
+struct Arg<FloatTuple3> {
+    static bool read(PyObject* o, FloatTuple3& out);
+};
+
 // A trelk vector argument by the Vec3 rule, narrowed.
 template <>
 struct Arg<trelk::Vec3> {

@@ -15,6 +15,10 @@ inline Mat3 mat3_from_quat(const Quat& q) {
     return {{1.0f - (yy + zz), xy + wz, xz - wy}, {xy - wz, 1.0f - (xx + zz), yz + wx}, {xz + wy, yz - wx, 1.0f - (xx + yy)}};
 }
 
+// The matrix of the quaternion rule (q * v): its columns are the images of the world axes, so a
+// non-unit q scales by its squared length as every rotated position does.
+inline Mat3 quat_rule_matrix(const Quat& q) { return {q * Vec3{1, 0, 0}, q * Vec3{0, 1, 0}, q * Vec3{0, 0, 1}}; }
+
 // a * b: the map x -> a(b(x)), column by column.
 inline Mat3 operator*(const Mat3& a, const Mat3& b) { return {a * b.x_axis, a * b.y_axis, a * b.z_axis}; }
 
@@ -27,6 +31,24 @@ inline Mat3 inverse(const Mat3& m) {
     const Vec3 c0 = cross(m.y_axis, m.z_axis), c1 = cross(m.z_axis, m.x_axis), c2 = cross(m.x_axis, m.y_axis);
     const float inv_det = 1.0f / dot(m.z_axis, c2);
     return transpose(Mat3{c0 * inv_det, c1 * inv_det, c2 * inv_det});
+}
+
+// M^T M = I within 1e-6 entry by entry: a rotation or reflection, up to single-precision rounding.
+// NaN or infinite entries fail.
+inline bool is_rotation(const Mat3& m) {
+    const Vec3 c[3] = {m.x_axis, m.y_axis, m.z_axis};
+    for (int i = 0; i < 3; ++i)
+        for (int j = i; j < 3; ++j)
+            if (!(std::fabs(dot(c[i], c[j]) - (i == j ? 1.0f : 0.0f)) <= 1e-6f)) return false;
+    return true;
+}
+
+// The matrix a cloud records for a turn by q: the standard quaternion matrix for a unit q, the
+// quaternion rule's own matrix otherwise, so that a non-unit q scales a cloud by |q|^2 as it scales
+// every other position.
+inline Mat3 quat_motion_matrix(const Quat& q) {
+    const Mat3 rule = quat_rule_matrix(q);
+    return is_rotation(rule) ? mat3_from_quat(q) : rule;
 }
 
 // The map x -> M^-1 x - M^-1 t.

@@ -18,6 +18,9 @@ struct Capsule {
     static Capsule make(Vec3 p1, Vec3 dir, float radius) { return make_round_axis<Capsule>(p1, dir, radius); }
     Vec3 p2() const { return p1 + dir; }
 
+    // The point of the core segment nearest to q (p1 for a degenerate core; NaN stays NaN).
+    Vec3 closest_point_to(Vec3 q) const;
+
     // Bounding sphere about the middle of the core; colliders use it for cylinders too.
     static Sphere broadphase(Vec3 p1, Vec3 dir, float radius, bool z_aligned);
 };

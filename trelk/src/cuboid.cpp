@@ -10,7 +10,25 @@
 namespace trelk {
 
 Sphere broadphase(const Cuboid& b) { return {b.center, length(b.half_extents)}; }
-Cuboid aabb(const Cuboid& b) { return box_aabb(b); }
+// An aligned box is its own bound: the pair tests read it by its half extents alone.
+Cuboid aabb(const Cuboid& b) { return b.axis_aligned ? b : box_aabb(b); }
+
+std::array<Vec3, 8> Cuboid::corners() const {
+    const Vec3 u = half_extents.x * axes[0], v = half_extents.y * axes[1], w = half_extents.z * axes[2];
+    std::array<Vec3, 8> out;
+    for (int k = 0; k < 8; ++k) {
+        const float s0 = k & 4 ? 1.0f : -1.0f, s1 = k & 2 ? 1.0f : -1.0f, s2 = k & 1 ? 1.0f : -1.0f;
+        out[k] = center + (s2 * w + (s0 * u + s1 * v));
+    }
+    return out;
+}
+
+bool Cuboid::contains_point(Vec3 p) const {
+    const Vec3 d = p - center;
+    for (int i = 0; i < 3; ++i)
+        if (std::fabs(dot(d, axes[i])) > half_extents[i]) return false;
+    return true;
+}
 
 float Cuboid::point_dist_sq(Vec3 p) const {
     float sum[3];

@@ -24,6 +24,19 @@ struct Cuboid {
     }
     // Identity axes.
     static Cuboid aligned(Vec3 center, Vec3 half_extents) { return {center, identity_axes, half_extents, true}; }
+    // The box between two corners; swapped corners give negative half extents.
+    static Cuboid from_aabb(Vec3 min, Vec3 max) { return aligned((min + max) * 0.5f, (max - min) * 0.5f); }
+    // Axes from the orientation's columns, as given. The flag stays false even for an aligned
+    // orientation: such boxes take the general paths.
+    static Cuboid oriented(Vec3 center, const Mat3& orientation, Vec3 half_extents) {
+        return {center, {orientation.x_axis, orientation.y_axis, orientation.z_axis}, half_extents, false};
+    }
+
+    // Corner k has the signs of bits 2, 1, 0 of k on axes 0, 1, 2 (clear: minus): (-,-,-) first,
+    // (+,+,+) last.
+    std::array<Vec3, 8> corners() const;
+    // Inside or on the surface. A NaN offset rejects on no axis.
+    bool contains_point(Vec3 p) const;
 
     // Squared distance from p to the solid box: 0 inside and on the surface.
     float point_dist_sq(Vec3 p) const;

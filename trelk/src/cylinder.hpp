@@ -18,6 +18,12 @@ struct Cylinder {
 
     static Cylinder make(Vec3 p1, Vec3 dir, float radius) { return make_round_axis<Cylinder>(p1, dir, radius); }
     Vec3 p2() const { return p1 + dir; }
+
+    // Squared distance from q to the solid: past a cap the axial part is added to the radial
+    // excess, so the caps count as discs.
+    float point_dist_sq(Vec3 q) const;
+    // Inside or on the surface; a degenerate cylinder (rdv 0) holds the ball of radius at p1.
+    bool contains_point(Vec3 q) const;
 };
 
 inline void translate(Cylinder& c, Vec3 o) { translate_round_axis(c, o); }

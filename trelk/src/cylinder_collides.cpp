@@ -230,6 +230,7 @@ float bounding_reach(const Cylinder& c) {
 }  // namespace
 
 bool cylinder_polygon_collides(const Cylinder& cyl, const RefConvexPolygon& polygon, Prefilter prefilter) {
+    if (is_empty(polygon)) return false;
     if (prefilter == Prefilter::bounds) {
         Vec3 m = (cyl.p1 + cyl.dir * 0.5f) - polygon.center;
         float reach = bounding_reach(cyl) + enclosing_radius(polygon);

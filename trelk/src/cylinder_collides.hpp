@@ -16,6 +16,7 @@
 #include "plane/convex.hpp"
 #include "plane/ref_convex.hpp"
 #include "prefilter.hpp"
+#include "util.hpp"
 
 namespace trelk {
 
@@ -29,6 +30,14 @@ bool cylinder_cuboid_collides(const Cylinder& cylinder, const Cuboid& box);
 // axis acts as the ball of its radius around p1 and then faults ("min > max, or either was
 // NaN ...") unless tmin <= tmax.
 bool line_cylinder_collides(Vec3 origin, Vec3 dir, const Cylinder& cylinder, float tmin, float tmax);
+
+// Cylinder against cylinder. Each is taken with rounded caps (the capsule of its axis and radius),
+// as the sweep of a cylinder is: two cylinders whose rounded covers touch are reported colliding,
+// which never misses a pair that does collide.
+inline bool cylinder_cylinder_collides(const Cylinder& a, const Cylinder& b) {
+    const float reach = a.radius + b.radius;
+    return clamped_line_segment_dist_sq(a.p1, a.dir, b.p1, b.dir, 0.0f, 1.0f) <= reach * reach;
+}
 
 bool cylinder_polygon_collides(const Cylinder& cylinder, const RefConvexPolygon& polygon, Prefilter prefilter);
 bool cylinder_polytope_collides(const Cylinder& cylinder, const RefConvexPolytope& polytope, Prefilter prefilter);

@@ -13,6 +13,14 @@ inline float inverse_length_sq(Vec3 dir) {
     return l2 > EPS ? 1.0f / l2 : 0.0f;
 }
 
+// rdv after a turn: the carried-over value where it matches the new direction within a relative
+// 1e-6 (a true rotation, whose stored bytes stay as they were), else the value for the new
+// direction (a scaling matrix or a non-unit quaternion changed its length).
+inline float turned_rdv(float carried, Vec3 new_dir) {
+    const float fresh = inverse_length_sq(new_dir);
+    return std::fabs(carried - fresh) <= 1e-6f * fresh ? carried : fresh;
+}
+
 // The direction points straight along z (-0.0 counts as 0).
 inline bool is_z_aligned(Vec3 dir) { return dir.x == 0.0f && dir.y == 0.0f; }
 

@@ -13,6 +13,7 @@
 
 #include <concepts>
 
+#include "affine.hpp"
 #include "math.hpp"
 
 namespace trelk {
@@ -35,27 +36,48 @@ inline bool collides(const A& a, const B& b) {
     return Collides<A, B>::test(a, b);
 }
 
-// Maps handed to a shape's remap: points get point(), directions vector(). Rotations leave
-// lengths to the caller's promise; an affine map also moves, so offsets and rdv follow it.
+// How a map carries plane normals. A rotation turns them like any other vector. Any other linear
+// part (a scaling matrix, a non-unit quaternion) takes them by its inverse transpose, so that a
+// half-space n . x <= d keeps holding exactly the mapped points of the old one, and shapes with
+// derived data (polygon frames, polytope boxes) rebuild it instead of bending it.
+struct NormalRule {
+    bool rigid;
+    Mat3 inverse_transpose;  // identity when rigid
+
+    explicit NormalRule(const Mat3& linear)
+        : rigid(is_rotation(linear)), inverse_transpose(rigid ? Mat3{} : transpose(inverse(linear))) {}
+};
+
+// Maps handed to a shape's remap: points get point(), directions vector(), plane normals normal().
+// An affine map also moves, so offsets and rdv follow it.
 struct MatMap {
     const Mat3& m;
+    NormalRule normals{m};
     static constexpr bool affine = false;
+    bool rigid() const { return normals.rigid; }
     Vec3 point(Vec3 p) const { return m * p; }
     Vec3 vector(Vec3 v) const { return m * v; }
+    Vec3 normal(Vec3 n) const { return rigid() ? m * n : normals.inverse_transpose * n; }
 };
 
 struct QuatMap {
     const Quat& q;
+    NormalRule normals{quat_rule_matrix(q)};
     static constexpr bool affine = false;
+    bool rigid() const { return normals.rigid; }
     Vec3 point(Vec3 p) const { return q * p; }
     Vec3 vector(Vec3 v) const { return q * v; }
+    Vec3 normal(Vec3 n) const { return rigid() ? q * n : normals.inverse_transpose * n; }
 };
 
 struct AffineMap {
     const Affine3A& a;
+    NormalRule normals{a.matrix3};
     static constexpr bool affine = true;
+    bool rigid() const { return normals.rigid; }
     Vec3 point(Vec3 p) const { return a.transform_point(p); }
     Vec3 vector(Vec3 v) const { return a.transform_vector(v); }
+    Vec3 normal(Vec3 n) const { return rigid() ? a.transform_vector(n) : normals.inverse_transpose * n; }
     Vec3 translation() const { return a.translation; }
 };
 

@@ -15,12 +15,12 @@ inline S make_round_axis(Vec3 p1, Vec3 dir, float radius) {
 template <class S>
 inline void translate_round_axis(S& s, Vec3 o) { s.p1 += o; }
 
-// Rotations keep rdv (lengths are the caller's promise); affine maps recompute it.
+// Rotations keep rdv unless the map changed the length of dir; affine maps recompute it.
 template <class S, class Map>
 inline void remap_round_axis(S& s, const Map& m) {
     s.p1 = m.point(s.p1);
     s.dir = m.vector(s.dir);
-    if constexpr (Map::affine) s.rdv = inverse_length_sq(s.dir);
+    s.rdv = Map::affine ? inverse_length_sq(s.dir) : turned_rdv(s.rdv, s.dir);
     s.z_aligned = is_z_aligned(s.dir);
 }
 

@@ -17,6 +17,14 @@ inline void remap(Sphere& s, const Map& m) { s.center = m.point(s.center); }
 inline void scale(Sphere& s, float f) { s.radius *= f; }
 
 inline Sphere broadphase(const Sphere& s) { return s; }
+
+// Two spheres are apart (neither overlapping nor touching); a NaN never makes them apart. The
+// bounding rejection of the pair tests.
+inline bool apart(const Sphere& a, const Sphere& b) {
+    const Vec3 d = a.center - b.center;
+    const float reach = a.radius + b.radius;
+    return (d.x * d.x + d.y * d.y) + d.z * d.z > reach * reach;
+}
 Cuboid obb(const Sphere& s);
 Cuboid aabb(const Sphere& s);
 

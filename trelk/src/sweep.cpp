@@ -119,6 +119,11 @@ Stretched stretch(const LineSegment& s, Vec3 t) {
     return {polygon_through(s.p1 + (s.dir + t) * 0.5f, normalize(cross(s.dir, t)), corners)};
 }
 
-Stretched stretch(const Plane& p, Vec3 t) { return {Plane{p.normal, p.d + max_num(dot(p.normal, t), 0.0f)}}; }
+// The offset grows only by an outward move; a NaN or negative zero lead counts as +0, so a -0
+// offset does not keep its sign by chance of fmax's choice between zeros.
+Stretched stretch(const Plane& p, Vec3 t) {
+    const float lead = dot(p.normal, t);
+    return {Plane{p.normal, p.d + (lead > 0.0f ? lead : 0.0f)}};
+}
 
 }  // namespace trelk

@@ -18,6 +18,7 @@
 #include "plane/polygon_collides.hpp"
 #include "plane/ref_convex.hpp"
 #include "pointcloud/collides.hpp"
+#include "shape_pairs.hpp"
 #include "sphere.hpp"
 #include "util.hpp"
 #include "approx.hpp"

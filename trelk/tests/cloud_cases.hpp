@@ -157,6 +157,7 @@ struct Reference {
     }
     double operator()(const Plane& h, D3 p) const { return ref::dot(D3(h.normal), p) - h.d - pr; }
     double operator()(const ConvexPolygon& g, D3 p) const {
+        if (g.vertices_2d.empty()) return INFINITY;  // no vertices: no point of the polygon
         const D3 e = p - D3(g.center);
         const double h = ref::dot(e, D3(g.normal)), a = ref::dot(e, D3(g.u_axis)), b = ref::dot(e, D3(g.v_axis));
         bool inside = true;

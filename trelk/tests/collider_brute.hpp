@@ -6,8 +6,8 @@
 #include <concepts>
 #include <type_traits>
 
-#include "collider/cylinder_pair.hpp"
-#include "collider/line_pair.hpp"
+#include "cylinder_collides.hpp"
+#include "line/line_pair.hpp"
 #include "convex_polytope/polytope_collides.hpp"
 #include "cylinder_collides.hpp"
 #include "plane/half_space.hpp"

@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "collider/line_pair.hpp"
+#include "line/line_pair.hpp"
 #include "collider/query.hpp"
 #include "collider_scenes.hpp"
 #include "plane/half_space.hpp"

@@ -163,9 +163,8 @@ TEST(CylinderPolygon, TableBothOrdersAndBothInstances) {
         EXPECT_EQ(cylinder_polygon_collides(kUpright, RefConvexPolygon::of(c.polygon), Prefilter::done_by_caller), c.hit)
             << c.what;
     }
-    // Without vertices every in-plane point counts as inside: an axis crossing the plane near the
-    // centre reports contact.
-    EXPECT_TRUE(collides(kUpright, ConvexPolygon::make({0, 0, 1}, {0, 0, 1}, {})));
+    // Without vertices the polygon is empty, even where the axis crosses its plane at its centre.
+    EXPECT_FALSE(collides(kUpright, ConvexPolygon::make({0, 0, 1}, {0, 0, 1}, {})));
 }
 
 ConvexPolytope cube(Vec3 c, float half, float normal_length = 1) {

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <new>
+#include <tuple>
 #include <type_traits>
 
 #include "random_shapes.hpp"
@@ -102,6 +103,15 @@ TEST(PairTests, AllocateNothing) {
             hits += collides(box, poly) + collides(poly, poly2) + collides(tope, poly) + collides(half, poly);
         });
         ASSERT_EQ(n, 0) << "pair " << i;
+        // Every ordered pair of the kinds without clouds.
+        const Sphere ball{g.point(), g.uniform(0.1f, 1.5f)};
+        const auto kinds = std::tie(ball, cap, box, cyl, tope, poly, line, ray, seg, half);
+        ASSERT_EQ(allocations_in([&] {
+                      std::apply([&](const auto&... x) {
+                          auto row = [&](const auto& p) { ((hits += collides(p, x)), ...); };
+                          (row(x), ...);
+                      }, kinds);
+                  }), 0) << "pair " << i;
     }
     EXPECT_GT(hits, 300);
 }

@@ -53,6 +53,21 @@ TEST(ShapeBuilders, AxisShapeDerivedFields) {
     EXPECT_EQ(s.p1.x, 1e8f);
 }
 
+TEST(ShapeBuilders, LineFromPointsAndPlaneFromPointNormal) {
+    const Line l = Line::from_points({1e8f, 2, 3}, {0.5f, 6, 3});
+    const LineSegment s = LineSegment::between({1e8f, 2, 3}, {0.5f, 6, 3});
+    EXPECT_EQ(l.origin, s.p1);
+    EXPECT_EQ(l.dir, s.dir);
+    EXPECT_EQ(l.dir.x, -1e8f);  // the difference of the narrowed ends
+    EXPECT_EQ(l.rdv, s.rdv);
+    EXPECT_EQ(Line::from_points({1, 2, 3}, {1, 2, 3}).rdv, 0.0f);
+
+    const Plane p = Plane::from_point_normal({1, 2, 3}, {0, 0, 2});
+    EXPECT_EQ(p.normal, (Vec3{0, 0, 2}));
+    EXPECT_EQ(p.d, 6.0f);
+    EXPECT_EQ(Plane::from_point_normal({0.1f, 0.2f, 0.3f}, {1, 1, 1}).d, (0.1f + 0.2f) + 0.3f);
+}
+
 TEST(ShapeBuilders, CuboidAlignedFlagIgnoresTheDiagonal) {
     EXPECT_TRUE(Cuboid::make({}, {{{-1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {1, 1, 1}).axis_aligned);
     EXPECT_TRUE(Cuboid::make({}, {{{-0.0f, -0.0f, 0}, {0, 2, 0}, {0, 0, 1}}}, {1, 1, 1}).axis_aligned);
@@ -156,6 +171,24 @@ TEST(ConvexPolytopeBuild, BoxFitEdgeCases) {
     RefConvexPolytope view = RefConvexPolytope::of(box);
     EXPECT_EQ(view.vertices.data(), box.vertices.data());
     EXPECT_EQ(view.obb.half_extents, box.obb.half_extents);
+}
+
+// An axis-aligned box is its own aabb, whatever the sign or length of its axes; any other box gets
+// the aligned box around it.
+TEST(ConvexPolytopeBuild, AabbKeepsAnAlignedBox) {
+    ConvexPolytope p = ConvexPolytope::make({}, {{0, 0, 0}});
+    p.obb = Cuboid::make({1, 2, 3}, {Vec3{-2, 0, 0}, Vec3{0, 1, 0}, Vec3{0, 0, 1}}, {1, INFINITY, 3});
+    const Cuboid kept = aabb(p);
+    EXPECT_EQ(kept.axes, p.obb.axes);
+    EXPECT_EQ(kept.half_extents, p.obb.half_extents);  // no 0 * inf in a copy
+    EXPECT_TRUE(kept.axis_aligned);
+
+    const float h = std::sqrt(0.5f);
+    p.obb = Cuboid::make({1, 2, 3}, {Vec3{h, h, 0}, Vec3{-h, h, 0}, Vec3{0, 0, 1}}, {1, 1, 2});
+    const Cuboid around = aabb(p);
+    EXPECT_EQ(around.axes, identity_axes);
+    EXPECT_EQ(around.center, (Vec3{1, 2, 3}));
+    EXPECT_EQ(around.half_extents, (Vec3{h + h, h + h, 2}));
 }
 
 // One plane rotation of the covariance: theta = atan2(2 a01, a00 - a11) / 2, and the axes become

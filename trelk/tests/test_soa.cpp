@@ -219,8 +219,8 @@ TEST(SpheresTransform, WholePlanesMove) {
     SpheresSoA s = SpheresSoA::from_slice(std::vector<Sphere>{{{1, 0, 0}, 2}});
     rotate_quat(s, Quat{0, 0, 0, 1});
     expect_layout(s, {{{1, 0, 0}, 2}}, 16);
-    rotate_quat(s, Quat{0, 0, 1, 1});  // not normalised: scales as well
-    expect_layout(s, {{{-1, 2, 0}, 2}}, 16);
+    rotate_quat(s, Quat{0, 0, 1, 1});  // not normalised: scales by |q|^2 as well
+    expect_layout(s, {{{0, 2, 0}, 2}}, 16);
 
     SpheresSoA t = SpheresSoA::from_slice(std::vector<Sphere>{{{1, 2, 3}, 2}});
     translate(t, {1, 1, 1});

@@ -15,6 +15,7 @@
 #include "pickle/record.hpp"
 #include "pickle_expect.hpp"
 #include "storage.hpp"
+#include "stored_form.hpp"
 #include "support/fault.hpp"
 #include "sweep.hpp"
 
@@ -582,6 +583,22 @@ TEST(ShapeStorage, MismatchedPolygonListsNeverReadOutside) {
     EXPECT_EQ(wide.vertices_3d.size(), 4u);
     EXPECT_EQ(aabb(g).center, (Vec3{0, 0, 0}));
     EXPECT_EQ(broadphase(g).radius, 9.0f);
+}
+
+TEST(ShapeStorage, PolygonListCheckNamesEveryLength) {
+    const ConvexPolygon g = qp::decode_state<ConvexPolygon>(hex(k_polygon_mismatched));
+    try {
+        check_stored_lists(g);
+        ADD_FAILURE() << "mismatched lists accepted";
+    } catch (const StoredFormError& e) {
+        EXPECT_STREQ(e.what(),
+                     "polygon lists differ in length: vertices_2d 4, vertices_3d 2, edge_normals_2d 3, edge_offsets_2d 1");
+    }
+    ConvexPolygon one_short = ConvexPolygon::make({}, {0, 0, 1}, {{0, 0}, {1, 0}, {0, 1}});
+    EXPECT_NO_THROW(check_stored_lists(one_short));
+    EXPECT_NO_THROW(check_stored_lists(ConvexPolygon{}));
+    one_short.edge_offsets_2d.pop_back();
+    EXPECT_THROW(check_stored_lists(one_short), StoredFormError);
 }
 
 }  // namespace

@@ -341,6 +341,9 @@ TEST(SweepParallel, MovesTheTrailingOrLeadingEnd) {
     for (const PlaneCase& pc : {PlaneCase{{0, 0, 2}, 2}, PlaneCase{{0, 0, -2}, 0}, PlaneCase{{kNaN, 0, 0}, 0}}) {
         EXPECT_EQ(std::get<Plane>(stretch(Plane{{0, 0, 1}, 0}, pc.t)[0]).d, pc.d);
     }
+    // A lead of -0 adds +0, so a -0 offset comes out +0.
+    const Plane negative_zero = std::get<Plane>(stretch(Plane{{-1, -1, -1}, -0.0f}, {0, 0, 0})[0]);
+    EXPECT_FALSE(std::signbit(negative_zero.d));
 }
 
 TEST(SweepParallel, ThresholdIsStrict) {

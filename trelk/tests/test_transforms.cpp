@@ -13,6 +13,7 @@ namespace {
 
 using namespace trelk;
 
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kH = std::sqrt(0.5f);
 const Quat kQuarterZ{0, 0, kH, kH};
 const Quat kQuarterX{kH, 0, 0, kH};
@@ -55,8 +56,8 @@ TEST(Transforms, CapsuleKeepsRdvUnderRotationAndRecomputesUnderAffine) {
     EXPECT_EQ(r.rdv, 0.25f);
 
     Capsule big = c;
-    rotate_mat(big, kDouble);  // a scaling "rotation" still keeps rdv
-    EXPECT_EQ(big.rdv, 0.25f);
+    rotate_mat(big, kDouble);  // a scaling "rotation" gives rdv for the longer dir
+    EXPECT_EQ(big.rdv, 1.0f / 16.0f);
     EXPECT_TRUE(big.z_aligned);
     Capsule moved = c;
     transform(moved, Affine3A{kDouble, {0, 0, 1}});
@@ -86,7 +87,7 @@ TEST(Transforms, LineLikeKinds) {
     EXPECT_EQ(l.origin, (Vec3{2, 0, 5}));
     Ray r = Ray::make({1, 0, 0}, {1, 0, 0});
     rotate_mat(r, kDouble);
-    EXPECT_EQ(r.rdv, 1.0f);
+    EXPECT_EQ(r.rdv, 0.25f);
     scale(r, 3.0f);
     EXPECT_EQ(r.dir, (Vec3{6, 0, 0}));
     EXPECT_EQ(r.rdv, 1.0f / 36.0f);
@@ -135,7 +136,8 @@ TEST(Transforms, CuboidQuarterTurnLosesTheAlignedFlag) {
     scale(flipped, 2.0f);
     EXPECT_EQ(flipped.half_extents, (Vec3{2, 4, 6}));
 
-    Cuboid infinite = Cuboid::make({}, {{{std::numeric_limits<float>::infinity(), 0, 0}, {0, 1, 0}, {0, 0, 1}}},
+    // Not aligned: an aligned box is its own bound.
+    Cuboid infinite = Cuboid::make({}, {{{std::numeric_limits<float>::infinity(), 0, 0}, {0, 1, 0}, {0, 0.5f, 1}}},
                                    {1, 1, 1});
     EXPECT_TRUE(std::isnan(aabb(infinite).half_extents.y));  // inf * 0 inside the full dot product
 }
@@ -186,6 +188,19 @@ TEST(Transforms, PolytopeScalesEverythingAboutTheOrigin) {
     EXPECT_EQ(moved.planes[0].d, 12.0f);
     EXPECT_EQ(moved.planes[1].d, -10.0f);
     EXPECT_EQ(moved.obb.center, (p.obb.center + Vec3{1, 0, 0}));
+}
+
+TEST(Bounds, SegmentBoxesWithNonFiniteEnds) {
+    // A NaN end makes its axes NaN; min/max-num would have boxed the finite end alone.
+    Cuboid nan_dir = aabb(LineSegment::make({1, 2, 3}, {kNaN, 1, 0}));
+    EXPECT_TRUE(std::isnan(nan_dir.center.x) && std::isnan(nan_dir.half_extents.x));
+    EXPECT_EQ(nan_dir.center.y, 2.5f);
+    EXPECT_EQ(nan_dir.half_extents.y, 0.5f);
+    // A point-like segment at infinity: centre inf, half extent NaN (inf - inf).
+    Cuboid far = obb(LineSegment::make({INF, 0, 0}, {}));
+    EXPECT_EQ(far.center.x, INF);
+    EXPECT_TRUE(std::isnan(far.half_extents.x));
+    EXPECT_EQ(far.half_extents.y, 0.0f);
 }
 
 TEST(Bounds, DegenerateAndExactBoxes) {

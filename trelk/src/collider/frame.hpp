@@ -76,13 +76,6 @@ struct BallLanes {
     }
 };
 
-// Two spheres are apart (neither overlapping nor touching); a NaN never makes them apart.
-inline bool apart(const Sphere& a, const Sphere& b) {
-    const Vec3 d = a.center - b.center;
-    const float reach = a.radius + b.radius;
-    return (d.x * d.x + d.y * d.y) + d.z * d.z > reach * reach;
-}
-
 // `test(SphereLanes) -> Mask4` on every lane of the set, eight per step as two halves.
 template <class LaneTest>
 bool any_lane(const SpheresSoA& s, const LaneTest& test) {

@@ -1,7 +1,7 @@
 // A capsule against a collider.
 #include "collider/cloud_group.hpp"
 #include "collider/frame.hpp"
-#include "collider/lane_formulas.hpp"
+#include "lane_formulas.hpp"
 #include "collider/query.hpp"
 #include "convex_polytope/polytope_collides.hpp"
 #include "cylinder_collides.hpp"

@@ -1,8 +1,7 @@
 // A cylinder against a collider.
 #include "collider/cloud_group.hpp"
-#include "collider/cylinder_pair.hpp"
 #include "collider/frame.hpp"
-#include "collider/lane_formulas.hpp"
+#include "lane_formulas.hpp"
 #include "collider/query.hpp"
 #include "cylinder_collides.hpp"
 #include "plane/half_space.hpp"

@@ -2,8 +2,8 @@
 // of their parameter. Only the segment has a bounding sphere, so only it rejects groups early.
 #include "collider/cloud_group.hpp"
 #include "collider/frame.hpp"
-#include "collider/lane_formulas.hpp"
-#include "collider/line_pair.hpp"
+#include "lane_formulas.hpp"
+#include "line/line_pair.hpp"
 #include "collider/query.hpp"
 #include "cylinder_collides.hpp"
 #include "line/line_cuboid.hpp"
@@ -67,12 +67,9 @@ struct LineMember {
         if constexpr (bounded) return any_lane_near(lanes, bound, reaches);
         else return any_lane(lanes, reaches);
     }
-    // The query crosses another line part (distance exactly 0). A segment on either side is the
-    // segment of the clamped routine; two unbounded ones are measured directly.
+    // The query crosses another line part (distance exactly 0).
     bool crosses(Vec3 p, Vec3 d, float s0, float s1) const {
-        if (s0 == 0.0f && s1 == 1.0f) return clamped_line_segment_dist_sq(o, dir, p, d, t0, t1) <= 0.0f;
-        if constexpr (bounded) return clamped_line_segment_dist_sq(p, d, o, dir, s0, s1) <= 0.0f;
-        return param_pair_dist_sq(o, dir, t0, t1, p, d, s0, s1) <= 0.0f;
+        return line_parts_dist_sq({o, dir, t0, t1}, {p, d, s0, s1}) <= 0.0f;
     }
 
     bool spheres(const SpheresSoA& s) const { return any_ball_lane(s); }

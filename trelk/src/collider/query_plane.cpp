@@ -2,7 +2,7 @@
 // their signed reach into it, ((n . c) - d) - r <= 0.
 #include "collider/cloud_group.hpp"
 #include "collider/frame.hpp"
-#include "collider/lane_formulas.hpp"
+#include "lane_formulas.hpp"
 #include "collider/query.hpp"
 #include "plane/half_space.hpp"
 #include "plane/polygon_collides.hpp"

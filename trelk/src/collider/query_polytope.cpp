@@ -1,6 +1,6 @@
 // A convex polytope against a collider.
 #include "collider/cloud_group.hpp"
-#include "collider/face_planes.hpp"
+#include "convex_polytope/face_planes.hpp"
 #include "collider/frame.hpp"
 #include "collider/query.hpp"
 #include "convex_polytope/polytope_collides.hpp"

@@ -1,8 +1,8 @@
 // A ball against a collider.
 #include "collider/cloud_group.hpp"
-#include "collider/face_planes.hpp"
+#include "convex_polytope/face_planes.hpp"
 #include "collider/frame.hpp"
-#include "collider/lane_formulas.hpp"
+#include "lane_formulas.hpp"
 #include "collider/query.hpp"
 #include "plane/polygon_collides.hpp"
 

@@ -1,17 +1,19 @@
 #include "collider/transform.hpp"
 
 #include <type_traits>
-#include <vector>
 
+#include "affine.hpp"
 #include "collider/instances.hpp"
+#include "ops.hpp"
 
 namespace trelk {
 
 namespace {
 
-// Applies `change` to every held shape but the balls, which the caller moves as lanes.
+// Applies `change` to every held shape but the balls, which the caller moves as lanes, and the
+// point clouds, which record motions their own way.
 template <class PCL, class Change>
-void change_shapes(Collider<PCL>& c, const Change& change, bool clouds_too) {
+void change_shapes(Collider<PCL>& c, const Change& change) {
     c.capsules.apply(change);
     c.cuboids.apply(change);
     c.cylinders.apply(change);
@@ -22,8 +24,11 @@ void change_shapes(Collider<PCL>& c, const Change& change, bool clouds_too) {
     for (Line& l : c.lines) change(l);
     for (Ray& r : c.rays) change(r);
     c.segments.apply(change);
-    if constexpr (!std::is_same_v<PCL, NoPcl>)
-        if (clouds_too) c.pointclouds.apply(change);
+}
+
+template <class PCL, class Record>
+void change_clouds(Collider<PCL>& c, const Record& record) {
+    if constexpr (!std::is_same_v<PCL, NoPcl>) c.pointclouds.apply(record);
 }
 
 // After a motion: the bound's centre follows the map; a collider with items keeps enclosing them,
@@ -44,42 +49,47 @@ struct OffsetMap {
 
 template <class PCL>
 void translate(Collider<PCL>& c, Vec3 offset) {
-    change_shapes(c, [&](auto& s) { translate(s, offset); }, true);
+    change_shapes(c, [&](auto& s) { translate(s, offset); });
+    change_clouds(c, [&](auto& cloud) { translate(cloud, offset); });
     translate(c.spheres, offset);
     follow(c, OffsetMap{offset});
 }
 
+// One map, judged rigid or not once, serves every item.
 template <class PCL>
 void rotate_mat(Collider<PCL>& c, const Mat3& m) {
-    change_shapes(c, [&](auto& s) { rotate_mat(s, m); }, true);
+    const MatMap map{m};
+    change_shapes(c, [&](auto& s) { remap(s, map); });
+    change_clouds(c, [&](auto& cloud) { rotate_mat(cloud, m); });
     rotate_mat(c.spheres, m);
-    follow(c, MatMap{m});
+    follow(c, map);
 }
 
-// Balls turn like every other shape, by q v q*: a quaternion that is not of unit length also
-// scales their centres (by its squared length), as it scales every other position.
+// Every position turns by the quaternion rule, balls and bound included, and the clouds record the
+// same linear map: a quaternion that is not of unit length scales the whole collider by its squared
+// length, as one body.
 template <class PCL>
 void rotate_quat(Collider<PCL>& c, const Quat& q) {
-    change_shapes(c, [&](auto& s) { rotate_quat(s, q); }, true);
-    std::vector<Sphere> balls(c.spheres.len());
-    for (std::size_t i = 0; i < balls.size(); ++i) {
-        balls[i] = c.spheres.get(i);
-        rotate_quat(balls[i], q);
-    }
-    c.spheres = SpheresSoA::from_slice(balls);
-    follow(c, QuatMap{q});
+    const QuatMap map{q};
+    const Mat3 cloud_turn = quat_motion_matrix(q);
+    change_shapes(c, [&](auto& s) { remap(s, map); });
+    change_clouds(c, [&](auto& cloud) { rotate_mat(cloud, cloud_turn); });
+    rotate_quat(c.spheres, q);
+    follow(c, map);
 }
 
 template <class PCL>
 void transform(Collider<PCL>& c, const Affine3A& a) {
-    change_shapes(c, [&](auto& s) { transform(s, a); }, true);
+    const AffineMap map{a};
+    change_shapes(c, [&](auto& s) { remap(s, map); });
+    change_clouds(c, [&](auto& cloud) { transform(cloud, a); });
     transform(c.spheres, a);
-    follow(c, AffineMap{a});
+    follow(c, map);
 }
 
 template <class PCL>
 void scale(Collider<PCL>& c, float factor) {
-    change_shapes(c, [&](auto& s) { scale(s, factor); }, false);
+    change_shapes(c, [&](auto& s) { scale(s, factor); });
     scale(c.spheres, factor);
     if (!c.holds(group_bit::unbounded)) settle(c);
 }

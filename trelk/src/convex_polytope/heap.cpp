@@ -108,6 +108,6 @@ void scale(ConvexPolytope& p, float f) {
 }
 
 Sphere broadphase(const ConvexPolytope& p) { return {p.obb.center, length(p.obb.half_extents)}; }
-Cuboid aabb(const ConvexPolytope& p) { return box_aabb(p.obb); }
+Cuboid aabb(const ConvexPolytope& p) { return p.obb.axis_aligned ? p.obb : box_aabb(p.obb); }
 
 }  // namespace trelk

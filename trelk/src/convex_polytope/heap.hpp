@@ -26,11 +26,17 @@ struct ConvexPolytope {
 };
 
 void translate(ConvexPolytope& p, Vec3 o);
+// Planes follow their own rule (by the inverse transpose when the map is not a rotation). The
+// box turns with a rotation; after any other map it is fitted to the mapped vertices again, since a
+// bent box would no longer hold them.
 template <class Map>
 inline void remap(ConvexPolytope& p, const Map& m) {
     for (Plane& pl : p.planes) remap(pl, m);
     for (Vec3& v : p.vertices) v = m.point(v);
-    remap(p.obb, m);
+    if (m.rigid())
+        remap(p.obb, m);
+    else
+        p.obb = ConvexPolytope::fit_obb(p.vertices);
 }
 void scale(ConvexPolytope& p, float f);
 
@@ -38,6 +44,7 @@ inline void ConvexPolytope::transform(const Affine3A& a) { remap(*this, AffineMa
 
 Sphere broadphase(const ConvexPolytope& p);
 inline Cuboid obb(const ConvexPolytope& p) { return p.obb; }
+// The stored box itself when it is axis-aligned, else the axis-aligned box around it.
 Cuboid aabb(const ConvexPolytope& p);
 
 }  // namespace trelk

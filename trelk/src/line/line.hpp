@@ -13,6 +13,8 @@ struct Line {
 
     using Rules = ParamLineRules<Line, &Line::origin>;
     static Line make(Vec3 origin, Vec3 dir) { return Rules::make(origin, dir); }
+    // The line through a and then b: the value LineSegment::between(a, b) stores.
+    static Line from_points(Vec3 a, Vec3 b) { return Rules::make(a, b - a); }
 };
 
 inline void translate(Line& l, Vec3 o) { Line::Rules::translate(l, o); }

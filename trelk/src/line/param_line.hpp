@@ -17,12 +17,12 @@ struct ParamLineRules {
         return s;
     }
     static void translate(S& s, Vec3 o) { s.*Start += o; }
-    // Rotations keep rdv; affine maps recompute it.
+    // Rotations keep rdv unless the map changed the length of dir; affine maps recompute it.
     template <class Map>
     static void remap(S& s, const Map& m) {
         s.*Start = m.point(s.*Start);
         s.dir = m.vector(s.dir);
-        if constexpr (Map::affine) s.rdv = inverse_length_sq(s.dir);
+        s.rdv = Map::affine ? inverse_length_sq(s.dir) : turned_rdv(s.rdv, s.dir);
     }
     // Resized about the start point.
     static void scale(S& s, float f) {

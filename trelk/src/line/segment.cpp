@@ -7,15 +7,23 @@ namespace trelk {
 
 Sphere broadphase(const LineSegment& s) { return {s.p1 + s.dir * 0.5f, length(s.dir) * 0.5f}; }
 
+// A point-like segment gets the box (p1 + p1) / 2 with half extents (p1 - p1) / 2, which is p1 and
+// zero for a finite p1 and NaN where p1 is not finite.
 Cuboid obb(const LineSegment& s) {
     SegmentFrame f = segment_frame(s.dir);
-    if (f.degenerate) return Cuboid::aligned(s.p1, {});
+    if (f.degenerate) return Cuboid::aligned((s.p1 + s.p1) * 0.5f, (s.p1 - s.p1) * 0.5f);
     return Cuboid::make(s.p1 + s.dir * 0.5f, f.axes, {f.length * 0.5f, 0.0f, 0.0f});
 }
 
+// Plain comparisons, not min/max-num: a NaN end gives a NaN box instead of a box around the other
+// end only, which would claim to bound a segment it knows nothing about.
 Cuboid aabb(const LineSegment& s) {
-    Vec3 p2 = s.p1 + s.dir;
-    Vec3 lo = min_num(s.p1, p2), hi = max_num(s.p1, p2);
+    const Vec3 e = s.p1 + s.dir;
+    Vec3 lo, hi;
+    for (int i = 0; i < 3; ++i) {
+        lo[i] = s.p1[i] < e[i] ? s.p1[i] : e[i];
+        hi[i] = s.p1[i] > e[i] ? s.p1[i] : e[i];
+    }
     return Cuboid::aligned((lo + hi) * 0.5f, (hi - lo) * 0.5f);
 }
 

@@ -2,17 +2,36 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "cuboid.hpp"
+#include "stored_form.hpp"
 
 namespace trelk {
 
-ConvexPolygon ConvexPolygon::make(Vec3 center, Vec3 normal, std::vector<Vec2f> vertices_2d) {
+std::array<Vec3, 2> polygon_axes(Vec3 normal) {
     // A NaN normal.y fails the test and picks the x axis.
     Vec3 ref = std::fabs(normal.y) < 0.9f ? Vec3{0, 1, 0} : Vec3{1, 0, 0};
     Vec3 u = normalize(cross(normal, ref));  // a zero normal gives NaN axes
-    Vec3 v = cross(u, normal);
+    return {u, cross(u, normal)};
+}
+
+ConvexPolygon ConvexPolygon::make(Vec3 center, Vec3 normal, std::vector<Vec2f> vertices_2d) {
+    const auto [u, v] = polygon_axes(normal);
     return with_axes(center, normal, u, v, std::move(vertices_2d));
+}
+
+void refit_to_vertices(ConvexPolygon& p, Vec3 plane_normal) {
+    // A unit normal gives a unit frame, so the 2-D coordinates are plain projections.
+    const Vec3 unit = normalize(plane_normal);
+    const auto [u, v] = polygon_axes(unit);
+    std::vector<Vec2f> outline;
+    outline.reserve(p.vertices_3d.size());
+    for (const Vec3& vertex : p.vertices_3d) {
+        const Vec3 w = vertex - p.center;
+        outline.push_back({dot(w, u), dot(w, v)});
+    }
+    p = ConvexPolygon::with_axes(p.center, unit * length(p.normal), u, v, std::move(outline));
 }
 
 ConvexPolygon ConvexPolygon::with_axes(Vec3 center, Vec3 normal, Vec3 u_axis, Vec3 v_axis,
@@ -55,6 +74,15 @@ void ConvexPolygon::recompute_3d() {
     }
     vertices_3d = std::move(v3);
     bounding_radius = radius;
+}
+
+void check_stored_lists(const ConvexPolygon& p) {
+    const std::size_t n = p.vertices_2d.size();
+    if (p.vertices_3d.size() == n && p.edge_normals_2d.size() == n && p.edge_offsets_2d.size() == n) return;
+    throw StoredFormError("polygon lists differ in length: vertices_2d " + std::to_string(n) + ", vertices_3d " +
+                          std::to_string(p.vertices_3d.size()) + ", edge_normals_2d " +
+                          std::to_string(p.edge_normals_2d.size()) + ", edge_offsets_2d " +
+                          std::to_string(p.edge_offsets_2d.size()));
 }
 
 void translate(ConvexPolygon& p, Vec3 o) {

@@ -34,9 +34,28 @@ struct ConvexPolygon {
     void recompute_3d();
 };
 
+// A polygon read from a stored record keeps its derived lists as stored; the pair tests walk them
+// side by side, so a record whose lists differ in length is refused (StoredFormError).
+void check_stored_lists(const ConvexPolygon& p);
+
 void translate(ConvexPolygon& p, Vec3 o);
+// In-plane axes for a normal: u = normalize(normal x h), v = u x normal, h the y axis unless the
+// normal leans towards it (|normal.y| >= 0.9, or NaN), then the x axis.
+std::array<Vec3, 2> polygon_axes(Vec3 normal);
+
+// After a map that is not a rotation: center and vertices_3d hold the mapped points and
+// plane_normal is normal to their plane. Rebuilds the frame from plane_normal (the stored normal
+// keeps its old length) and the 2-D data from the mapped vertices, so the polygon lies on them.
+void refit_to_vertices(ConvexPolygon& p, Vec3 plane_normal);
+
 template <class Map>
 inline void remap(ConvexPolygon& p, const Map& m) {
+    if (!m.rigid()) {
+        p.center = m.point(p.center);
+        for (Vec3& v : p.vertices_3d) v = m.point(v);
+        refit_to_vertices(p, m.normal(p.normal));
+        return;
+    }
     p.center = m.point(p.center);
     p.normal = m.vector(p.normal);
     p.u_axis = m.vector(p.u_axis);

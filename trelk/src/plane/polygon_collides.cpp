@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 #include <initializer_list>
+#include <limits>
 #include <utility>
 
 #include "checked_index.hpp"
@@ -27,6 +28,8 @@ float box_reach_along(const Cuboid& box, Vec3 axis) {
     return (h.x * std::fabs(dot(axis, box.axes[0])) + h.y * std::fabs(dot(axis, box.axes[1]))) +
            h.z * std::fabs(dot(axis, box.axes[2]));
 }
+
+constexpr float NO_DISTANCE = std::numeric_limits<float>::quiet_NaN();
 
 bool outside_band(lanes::Range r, float lo, float hi) {
     return r.min > hi + POLYGON_BAND || r.max < lo - POLYGON_BAND;
@@ -66,12 +69,14 @@ float closest_edge_dist_sq_2d(const RefConvexPolygon& p, float x, float y) {
 }
 
 float point_dist_sq(const RefConvexPolygon& p, Vec3 point) {
+    if (is_empty(p)) return NO_DISTANCE;
     PolygonCoords c = polygon_coords(p, point);
     float h2 = c.h * c.h;
     return contains_2d(p, c.x, c.y) ? h2 : h2 + closest_edge_dist_sq_2d(p, c.x, c.y);
 }
 
 float segment_dist_sq(const RefConvexPolygon& p, Vec3 p1, Vec3 dir) {
+    if (is_empty(p)) return NO_DISTANCE;
     float best = min_num(point_dist_sq(p, p1), FLOAT_MAX);
     float d1 = point_dist_sq(p, p1 + dir);
     float h0 = dot(p1 - p.center, p.normal);
@@ -89,6 +94,7 @@ float segment_dist_sq(const RefConvexPolygon& p, Vec3 p1, Vec3 dir) {
 }
 
 float parametric_line_dist_sq(const RefConvexPolygon& p, Vec3 origin, Vec3 dir, float tmin, float tmax) {
+    if (is_empty(p)) return NO_DISTANCE;
     float best = FLOAT_MAX;
     // Unbounded ends have no end point to measure.
     if (std::isfinite(tmin)) best = min_num(point_dist_sq(p, origin + dir * tmin), FLOAT_MAX);
@@ -108,6 +114,7 @@ float parametric_line_dist_sq(const RefConvexPolygon& p, Vec3 origin, Vec3 dir, 
 }
 
 bool ref_polygon_cuboid_collides(const RefConvexPolygon& p, const Cuboid& box) {
+    if (is_empty(p)) return false;
     Vec3 gap = box.center - p.center;
     float reach = enclosing_radius(p) + length(box.half_extents);
     if (dot(gap, gap) > reach * reach) return false;
@@ -138,6 +145,7 @@ bool ref_polygon_cuboid_collides(const RefConvexPolygon& p, const Cuboid& box) {
 }
 
 bool ref_polygon_polygon_collides(const RefConvexPolygon& a, const RefConvexPolygon& b) {
+    if (is_empty(a) || is_empty(b)) return false;
     Vec3 gap = b.center - a.center;
     float reach = enclosing_radius(a) + enclosing_radius(b);
     if (dot(gap, gap) > reach * reach) return false;
@@ -155,7 +163,6 @@ bool ref_polygon_polygon_collides(const RefConvexPolygon& a, const RefConvexPoly
             if (qmin > (checked_at(p->edge_offsets_2d, i) + dot(w, p->center)) + POLYGON_BAND) return false;
         }
     }
-    if (a.vertices_3d.empty()) return true;
     // Edge pairs.
     const lanes::Range empty{FLOAT_MAX, -FLOAT_MAX};
     for (std::size_t i = 0; i < a.vertices_3d.size(); ++i) {
@@ -173,6 +180,7 @@ bool ref_polygon_polygon_collides(const RefConvexPolygon& a, const RefConvexPoly
 }
 
 bool ref_polygon_polytope_collides(const RefConvexPolygon& p, const RefConvexPolytope& t) {
+    if (is_empty(p)) return false;
     Vec3 gap = t.obb.center - p.center;
     float reach = enclosing_radius(p) + length(t.obb.half_extents);
     if (dot(gap, gap) > reach * reach) return false;

@@ -28,6 +28,10 @@ inline constexpr float FLOAT_MAX = 3.4028235e38f;
 // enclosing_radius): the bounding step of every polygon test.
 float enclosing_radius(const RefConvexPolygon& p);
 
+// A polygon without vertices is empty: it holds no point and meets no shape. Its distances below
+// are NaN, so that no comparison with a reach accepts it, infinite reaches included.
+inline bool is_empty(const RefConvexPolygon& p) { return p.vertices_2d.empty(); }
+
 struct PolygonCoords {
     float x, y, h;
 };
@@ -41,18 +45,19 @@ bool contains_2d(const RefConvexPolygon& p, float x, float y);
 // to the first); FLOAT_MAX for a polygon without vertices. Reads only vertices_2d.
 float closest_edge_dist_sq_2d(const RefConvexPolygon& p, float x, float y);
 
-// Squared polygon distance of a world point (see above).
+// Squared polygon distance of a world point (see above); NaN for an empty polygon.
 float point_dist_sq(const RefConvexPolygon& p, Vec3 point);
 
-// Squared distance between the polygon and the segment p1 + s dir, 0 <= s <= 1; 0 when they meet.
+// Squared distance between the polygon and the segment p1 + s dir, 0 <= s <= 1; 0 when they meet,
+// NaN for an empty polygon.
 float segment_dist_sq(const RefConvexPolygon& p, Vec3 p1, Vec3 dir);
 
 // Squared distance between the polygon and origin + t dir, tmin <= t <= tmax; exactly 0 when the
-// points cross the polygon. Faults like clamped_line_segment_dist_sq unless tmin <= tmax (only
-// when the polygon has vertices).
+// points cross the polygon, NaN for an empty polygon. Faults like clamped_line_segment_dist_sq
+// unless tmin <= tmax (only when the polygon has vertices).
 float parametric_line_dist_sq(const RefConvexPolygon& p, Vec3 origin, Vec3 dir, float tmin, float tmax);
 
-// Separating-axis tests; touching (within the band) collides.
+// Separating-axis tests; touching (within the band) collides, an empty polygon never does.
 bool ref_polygon_cuboid_collides(const RefConvexPolygon& p, const Cuboid& box);
 bool ref_polygon_polygon_collides(const RefConvexPolygon& a, const RefConvexPolygon& b);
 // Axes: the polygon's normal, its in-plane edge normals and the polytope's face planes (no edge

@@ -332,6 +332,7 @@ bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Pref
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolygon& g, Prefilter) {
+    if (is_empty(RefConvexPolygon::of(g))) return false;
     const float pr_sq = cloud.point_radius() * cloud.point_radius();
     if (!cloud.inverse_transform()) return scan_one_by_one(cloud, PolygonPoints{RefConvexPolygon::of(g), pr_sq});
     return test_shape(cloud, g, Prefilter::done_by_caller,

@@ -48,18 +48,6 @@ double motion_slack(Vec3 world_center, Vec3 local_center, const Affine3A& invers
                       -18);
 }
 
-// M^T M = I within 1e-6 in every entry: a rotation, possibly mirrored.
-bool is_rigid(const Mat3& m) {
-    const Vec3 cols[3] = {m.x_axis, m.y_axis, m.z_axis};
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) {
-            double g = 0.0;
-            for (int k = 0; k < 3; ++k) g += double(cols[i][k]) * double(cols[j][k]);
-            if (!(std::fabs(g - (i == j ? 1.0 : 0.0)) <= 1e-6)) return false;
-        }
-    return true;
-}
-
 // Upper bound of the largest stretch |M v| / |v|: the square root of the largest absolute row sum
 // of M^T M (which bounds its largest eigenvalue). About 1 for a rotation.
 double stretch_bound(const Mat3& m) {
@@ -119,7 +107,7 @@ void Pointcloud::derive_extent() {
 
 void Pointcloud::derive_stretching() {
     stretching_.reset();
-    if (!inverse_transform_ || is_rigid(inverse_transform_->matrix3)) return;
+    if (!inverse_transform_ || is_rotation(inverse_transform_->matrix3)) return;
     const Affine3A& in = *inverse_transform_;
     const Affine3A out = inverse(in);
     // Rounding in mapping a point out and a centre in, and in the inverse itself, grows with the
@@ -218,7 +206,8 @@ void Pointcloud::record_motion(const Affine3A& motion) {
 
 void translate(Pointcloud& c, Vec3 offset) { c.record_motion({Mat3{}, offset}); }
 void rotate_mat(Pointcloud& c, const Mat3& m) { c.record_motion({m, Vec3{}}); }
-void rotate_quat(Pointcloud& c, const Quat& q) { c.record_motion({mat3_from_quat(q), Vec3{}}); }
+// A non-unit q scales the cloud by |q|^2, as the quaternion rule scales every other position.
+void rotate_quat(Pointcloud& c, const Quat& q) { c.record_motion({quat_motion_matrix(q), Vec3{}}); }
 void transform(Pointcloud& c, const Affine3A& a) { c.record_motion(a); }
 
 void scale(Pointcloud& c, float f) {

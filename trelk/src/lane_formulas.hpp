@@ -1,6 +1,6 @@
-// Point and sphere formulas of the collider queries, written once for one float and for four lanes
-// (T = float or F32x4) so that the all-lanes scans and the one-by-one tests compute the same
-// expression in the same order. Comparisons with a NaN never accept, and the clamps below keep a
+// Point and sphere formulas of the collider queries and the shape pair tests, written once for one
+// float and for four lanes (T = float or F32x4) so that the all-lanes scans and the one-by-one
+// tests compute the same expression in the same order. Comparisons with a NaN never accept, and the clamps below keep a
 // NaN parameter as NaN (it then fails the final comparison).
 #pragma once
 

@@ -1,4 +1,6 @@
-#include "collider/line_pair.hpp"
+#include "line/line_pair.hpp"
+
+#include "util.hpp"
 
 namespace trelk {
 
@@ -35,6 +37,18 @@ float param_pair_dist_sq(Vec3 p1, Vec3 d1, float t0, float t1, Vec3 p2, Vec3 d2,
         }
     }
     return length_sq((p1 + d1 * t) - (p2 + d2 * s));
+}
+
+namespace {
+
+bool is_segment(const LinePart& l) { return l.tmin == 0.0f && l.tmax == 1.0f; }
+
+}  // namespace
+
+float line_parts_dist_sq(const LinePart& a, const LinePart& b) {
+    if (is_segment(b)) return clamped_line_segment_dist_sq(a.origin, a.dir, b.origin, b.dir, a.tmin, a.tmax);
+    if (is_segment(a)) return clamped_line_segment_dist_sq(b.origin, b.dir, a.origin, a.dir, b.tmin, b.tmax);
+    return param_pair_dist_sq(a.origin, a.dir, a.tmin, a.tmax, b.origin, b.dir, b.tmin, b.tmax);
 }
 
 }  // namespace trelk
