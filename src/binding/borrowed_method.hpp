@@ -104,7 +104,7 @@ std::vector<PyType_Slot> shared_len() {
 // ---- another object of a mutable class as an argument ----
 
 // The object's value, read under its shared borrow until the call ends. Anything but an object of
-// V's class is the type-mismatch TypeError; an object held exclusively raises "Already mutably
+// V's class is the type-mismatch TypeError ("'None' is not an instance of '{}'" for None); an object held exclusively raises "Already mutably
 // borrowed".
 template <class V>
 class Borrowed {
@@ -123,6 +123,10 @@ public:
     const V* operator->() const { return &held_->value; }
 
     bool take(PyObject* o) {
+        if (o == Py_None) {
+            PyErr_Format(PyExc_TypeError, "'None' is not an instance of '%s'", ClassOf<Guarded<V>>::name);
+            return false;
+        }
         if (!is_instance<Guarded<V>>(o)) {
             set_not_instance(o, ClassOf<Guarded<V>>::name);
             return false;
