@@ -77,9 +77,9 @@ def rng_for(seed):
 
 
 
-# Pairs the collider tests by the polytope's face planes only: a ball or box beside an edge of the
+# Pairs the collider tests by the polytope's face planes only: a ball, capsule or box beside an edge of the
 # polytope (apart only along an edge direction) counts as touching there.
-FACE_PLANE_PAIRS = [{"Cuboid", "ConvexPolytope"}, {"Sphere", "ConvexPolytope"}]
+FACE_PLANE_PAIRS = [{"Cuboid", "ConvexPolytope"}, {"Sphere", "ConvexPolytope"}, {"Capsule", "ConvexPolytope"}]
 
 
 def may_touch(a, b):
