@@ -2,6 +2,7 @@
 
 #include "binding/errors.hpp"
 #include "glam_wrappers/algebra_args.hpp"
+#include "glam_wrappers/value_class.hpp"
 #include "glam_wrappers/vector_class.hpp"
 #include "trelk_wrappers/collider_classes.hpp"
 #include "trelk_wrappers/shape_union.hpp"
@@ -62,14 +63,6 @@ bool copy_exact(PyObject* o, S& out) {
     return true;
 }
 
-// Tries one attribute form; false with nothing set when it fails in an ordinary way.
-template <class S>
-bool try_attribute_form(PyObject* o, S& out) {
-    if (Arg<S>::read(o, out)) return true;
-    if (!discard_ordinary_error()) throw PythonError{};
-    return false;
-}
-
 template <class S>
 bool exact_view(PyObject* o, ShapeView& out) {
     if (Py_TYPE(o) != ClassOf<S>::lazy().created()) return false;
@@ -88,7 +81,7 @@ bool exact_view_any(PyObject* o, ShapeView& out, std::index_sequence<K...>) {
 template <class S>
 bool attribute_view(PyObject* o, ShapeView& out) {
     S s;
-    if (!try_attribute_form(o, s)) return false;
+    if (!try_read(o, s)) return false;
     out = s;
     return true;
 }
