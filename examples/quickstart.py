@@ -59,3 +59,17 @@ print("cloud     =", cloud, "bounds:", cloud.aabb())
 print("near hit  =", cloud.collides(Sphere((0, 0, 1.95), 0.05)), "| far miss =",
       cloud.collides(Sphere((0, 0, 1.5), 0.05)))
 print("moved     =", cloud.translated((0, 0, -2)).collides(ball), cloud.collides(box))
+
+# A collider: many shapes and the cloud in one container, queried with a shape or another collider.
+from quorixpy import Collider
+
+scene = Collider()
+scene.add(box)
+scene.add(Capsule((3, 0, 0), (3, 0, 2), 0.25))
+scene.add(cloud)
+scene.include([Sphere((-3, 0, 0), 0.5), Sphere((-3, 0, 1), 0.5)])
+print("collider  =", scene, "bound:", scene.broadphase())
+print("hits      =", scene.collides(Sphere((3, 0, 1), 0.3)), scene.collides(Sphere((0, 5, 0), 0.3)))
+robot = Collider()
+robot.add(Sphere((0, 0, 1.9), 0.2))
+print("robot     =", scene.collides_other(robot), "| moved away:", scene.collides_other(robot.translated((0, 9, 0))))
