@@ -568,3 +568,20 @@ def test_threads_see_borrow_errors_or_right_answers():
     assert not wrong and answers[0] > 0
     assert errors <= {"Already mutably borrowed", "Already borrowed"}
     assert c.collides(near) and not c.collides(far)
+
+
+@pytest.mark.parametrize("mat", [Mat3.from_diagonal((2, 0.5, 1)), Mat3.from_cols((1, 0, 0), (0.5, 1, 0), (0, 0, 1)),
+                                 Mat3.from_diagonal((-1, 3, 0.25))])
+def test_a_held_box_covers_its_whole_image_under_a_stretch(mat):
+    s = 0.70710677
+    box = Cuboid((1, 0, 0), ((s, s, 0), (-s, s, 0), (0, 0, 1)), (1, 0.5, 0.25))
+    c = Collider()
+    c.add(box)
+    moved = c.rotated_mat(mat)
+    for corner in box.corners():
+        probe = Sphere(mat.mul_vec3(corner), 1e-4)
+        assert moved.collides(probe)
+        other = Collider()
+        other.add(probe)
+        assert moved.collides_other(other) and other.collides_other(moved)
+    assert not moved.collides(Sphere(mat.mul_vec3((1, 0, 0)) + (0, 0, 1), 0.1))

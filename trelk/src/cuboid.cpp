@@ -13,6 +13,23 @@ Sphere broadphase(const Cuboid& b) { return {b.center, length(b.half_extents)}; 
 // An aligned box is its own bound: the pair tests read it by its half extents alone.
 Cuboid aabb(const Cuboid& b) { return b.axis_aligned ? b : box_aabb(b); }
 
+Cuboid enclosing_image(const Cuboid& b, const Mat3& linear, Vec3 center) {
+    Vec3 u[3];
+    u[0] = normalize_or_zero(linear * b.axes[0]);
+    const Vec3 second = linear * b.axes[1];
+    u[1] = normalize_or_zero(second - u[0] * dot(second, u[0]));
+    u[2] = normalize_or_zero(cross(u[0], u[1]));
+    if (length_sq(u[0]) == 0.0f || length_sq(u[1]) == 0.0f) u[0] = {1, 0, 0}, u[1] = {0, 1, 0}, u[2] = {0, 0, 1};
+    Vec3 half;
+    for (const Vec3& corner : b.corners()) {
+        const Vec3 w = linear * (corner - b.center);
+        for (int i = 0; i < 3; ++i) half[i] = max_num(half[i], std::fabs(dot(w, u[i])));
+    }
+    // Rounding of the products above: widen by a few units in the last place.
+    half = half * (1.0f + 8.0f * EPS);
+    return Cuboid::make(center, {u[0], u[1], u[2]}, half);
+}
+
 std::array<Vec3, 8> Cuboid::corners() const {
     const Vec3 u = half_extents.x * axes[0], v = half_extents.y * axes[1], w = half_extents.z * axes[2];
     std::array<Vec3, 8> out;

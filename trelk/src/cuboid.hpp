@@ -51,6 +51,18 @@ inline void remap(Cuboid& b, const Map& m) {
 }
 inline void scale(Cuboid& b, float f) { b.half_extents *= f; }
 
+// The box a collider keeps for a held box under a map that is not a rotation: the box tests take
+// unit, perpendicular axes, which a stretched box no longer has. Axes: the mapped axes made
+// orthonormal (in order); extents: the largest reach of the mapped corners along them, so the box
+// holds the whole image. Exact for a stretch along the box's own axes, larger for a shear.
+Cuboid enclosing_image(const Cuboid& b, const Mat3& linear, Vec3 center);
+template <class Map>
+inline void remap_enclosing(Cuboid& b, const Map& m) {
+    if (m.rigid()) return remap(b, m);
+    const Mat3 linear{m.vector({1, 0, 0}), m.vector({0, 1, 0}), m.vector({0, 0, 1})};
+    b = enclosing_image(b, linear, m.point(b.center));
+}
+
 Sphere broadphase(const Cuboid& b);
 inline Cuboid obb(const Cuboid& b) { return b; }
 Cuboid aabb(const Cuboid& b);

@@ -40,6 +40,17 @@ void follow(Collider<PCL>& c, const Map& map) {
     if (c.mask != 0) for_each_item_sphere(c, [&](const Sphere& s) { grow_bounding_sphere(bound, s); });
 }
 
+// One remap for every kind; a held box stays a box with unit axes under any map.
+template <class Map>
+auto remap_item(const Map& map) {
+    return [&map](auto& s) {
+        if constexpr (std::is_same_v<std::remove_cvref_t<decltype(s)>, Cuboid>)
+            remap_enclosing(s, map);
+        else
+            remap(s, map);
+    };
+}
+
 struct OffsetMap {
     Vec3 offset;
     Vec3 point(Vec3 p) const { return p + offset; }
@@ -59,7 +70,7 @@ void translate(Collider<PCL>& c, Vec3 offset) {
 template <class PCL>
 void rotate_mat(Collider<PCL>& c, const Mat3& m) {
     const MatMap map{m};
-    change_shapes(c, [&](auto& s) { remap(s, map); });
+    change_shapes(c, remap_item(map));
     change_clouds(c, [&](auto& cloud) { rotate_mat(cloud, m); });
     rotate_mat(c.spheres, m);
     follow(c, map);
@@ -72,7 +83,7 @@ template <class PCL>
 void rotate_quat(Collider<PCL>& c, const Quat& q) {
     const QuatMap map{q};
     const Mat3 cloud_turn = quat_motion_matrix(q);
-    change_shapes(c, [&](auto& s) { remap(s, map); });
+    change_shapes(c, remap_item(map));
     change_clouds(c, [&](auto& cloud) { rotate_mat(cloud, cloud_turn); });
     rotate_quat(c.spheres, q);
     follow(c, map);
@@ -81,7 +92,7 @@ void rotate_quat(Collider<PCL>& c, const Quat& q) {
 template <class PCL>
 void transform(Collider<PCL>& c, const Affine3A& a) {
     const AffineMap map{a};
-    change_shapes(c, [&](auto& s) { remap(s, map); });
+    change_shapes(c, remap_item(map));
     change_clouds(c, [&](auto& cloud) { transform(cloud, a); });
     transform(c.spheres, a);
     follow(c, map);
