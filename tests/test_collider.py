@@ -585,3 +585,13 @@ def test_a_held_box_covers_its_whole_image_under_a_stretch(mat):
         other.add(probe)
         assert moved.collides_other(other) and other.collides_other(moved)
     assert not moved.collides(Sphere(mat.mul_vec3((1, 0, 0)) + (0, 0, 1), 0.1))
+
+
+def test_a_held_polygon_with_lists_of_unequal_length_is_refused():
+    c = Collider()
+    c.add(ConvexPolygon((0, 0, 0), (0, 0, 1), [(0, 0), (1, 0), (0, 1)]))
+    fields = pickle.loads(state(c))
+    fields["polygons"][0]["edge_offsets_2d"].pop()
+    with pytest.raises(ValueError, match="^pickle decode failed: decoding error: polygon lists differ in length: "
+                                         "vertices_2d 3, vertices_3d 3, edge_normals_2d 3, edge_offsets_2d 2$"):
+        Collider(__pickle_state__=pickle.dumps(fields, protocol=3))

@@ -12,6 +12,8 @@ ColliderRecordView<PCL> Collider<PCL>::stored_view() const {
 
 template <class PCL>
 Collider<PCL> Collider<PCL>::from_stored(ColliderRecord<PCL>&& r) {
+    // The polygon tests walk a polygon's lists side by side: a record whose lists differ is refused.
+    for (const ConvexPolygon& p : r.polygons) check_stored_lists(p);
     Collider c;
     c.capsules = BroadCollection<Capsule>(std::move(r.capsules));
     c.cuboids = BroadCollection<Cuboid>(std::move(r.cuboids));
