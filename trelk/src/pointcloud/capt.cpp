@@ -357,18 +357,6 @@ void descend_eight(std::span<const float> tests, const CenterRows8& c, std::size
     for (int l = 0; l < 8; ++l) leaf[l] = i[l] - tests.size();
 }
 
-// Does the sphere (c, reach) possibly reach into the box? Written as "not strictly beyond", so that
-// a NaN query is never rejected here; the nearest point is picked by selects, not branches.
-bool box_within_reach(const Aabb& box, const Point3& c, float reach_sq) {
-    float d[3];
-    for (int a = 0; a < 3; ++a) {
-        const float below_hi = c[a] <= box.hi[a] ? c[a] : box.hi[a];
-        const float nearest = box.lo[a] <= c[a] ? below_hi : box.lo[a];
-        d[a] = sq(nearest - c[a]);
-    }
-    return !(reach_sq < sum3(d[0], d[1], d[2]));
-}
-
 }  // namespace
 
 std::size_t Capt::descend(const Point3& c) const {

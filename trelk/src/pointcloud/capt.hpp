@@ -9,7 +9,8 @@
 //
 // Exactness: for a query reach rho = r + r_point with r_range.lo <= rho <= r_range.hi, `collides`
 // answers exactly whether some point lies within rho of the centre. Outside that range it may miss
-// points (never invent one). Callers that need exact answers for any reach must fall back to a scan.
+// points (never invent one). Callers that need exact answers for any reach search the cells around
+// the centre (capt_near.hpp).
 #pragma once
 
 #include <array>
