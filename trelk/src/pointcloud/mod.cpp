@@ -186,8 +186,7 @@ bool Pointcloud::tree_exact_for(float reach) const {
 }
 
 bool Pointcloud::searchable_from(Vec3 center) const {
-    return std::isfinite(center.x) && std::isfinite(center.y) && std::isfinite(center.z) &&
-           extent_ <= pointcloud::kSearchableExtent;
+    return std::isfinite(center.x) && std::isfinite(center.y) && std::isfinite(center.z);
 }
 
 bool Pointcloud::reaches_local(Vec3 center, float r) const {

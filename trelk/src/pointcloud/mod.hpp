@@ -94,7 +94,7 @@ public:
     bool tree_exact_for(float reach) const;
 
     // Can the tree's cells around `center` (in the cloud's frame) be searched exactly for any reach
-    // (pointcloud::any_leaf_near)? A finite centre, and points within kSearchableExtent.
+    // (pointcloud::any_leaf_near)? When it is finite.
     bool searchable_from(Vec3 center) const;
 
     // The same question answered by scanning every point, eight lanes at a time.
