@@ -273,6 +273,7 @@ std::variant<Capt, NewCaptError> Capt::try_build(std::span<const Point3> points,
         return NewCaptError::TooManyPoints;
     }
     for (auto& plane : tree.afforded_) plane.shrink_to_fit();
+    tree.derive_node_boxes();
     tree.r_point_ = r_point;
     tree.lanes_log2_ = built_lanes_log2;
     return tree;
@@ -301,14 +302,34 @@ std::optional<Capt> Capt::with_point_radius_within(std::span<const Point3> point
 
 std::size_t Capt::table_bytes(std::size_t n) {
     const std::size_t leaves = leaves_for(n);
-    return (leaves - 1) * sizeof(float) + leaves * sizeof(Aabb) + (leaves + 1) * sizeof(std::uint32_t);
+    return (leaves - 1) * (sizeof(float) + sizeof(Aabb)) + leaves * sizeof(Aabb) +
+           (leaves + 1) * sizeof(std::uint32_t);
 }
 
 std::size_t Capt::buffer_bytes() const {
     std::size_t bytes = tests_.capacity() * sizeof(float) + aabbs_.capacity() * sizeof(Aabb) +
-                        starts_.capacity() * sizeof(std::uint32_t);
+                        starts_.capacity() * sizeof(std::uint32_t) + node_boxes_.capacity() * sizeof(Aabb);
     for (const AlignedBuffer& plane : afforded_) bytes += plane.capacity() * sizeof(float);
     return bytes;
+}
+
+void Capt::derive_node_boxes() {
+    const std::size_t inner = tests_.size();
+    node_boxes_.assign(inner, Aabb{{kInf, kInf, kInf}, {-kInf, -kInf, -kInf}});
+    auto box_of = [&](std::size_t node) {
+        if (node < inner) return node_boxes_[node];
+        const std::size_t z = node - inner, j = starts_[z];
+        if (j == starts_[z + 1]) return Aabb{{kInf, kInf, kInf}, {-kInf, -kInf, -kInf}};
+        const Point3 p{afforded_[0][j], afforded_[1][j], afforded_[2][j]};
+        return Aabb{p, p};
+    };
+    for (std::size_t n = inner; n-- > 0;) {
+        const Aabb a = box_of(2 * n + 1), b = box_of(2 * n + 2);
+        for (int k = 0; k < 3; ++k) {
+            node_boxes_[n].lo[k] = std::fmin(a.lo[k], b.lo[k]);
+            node_boxes_[n].hi[k] = std::fmax(a.hi[k], b.hi[k]);
+        }
+    }
 }
 
 int Capt::depth() const { return std::countr_one(tests_.size()); }
@@ -355,18 +376,6 @@ void descend_eight(std::span<const float> tests, const CenterRows8& c, std::size
     for (int level = 0, k = 0; level < d; ++level, k = k == 2 ? 0 : k + 1)
         for (int l = 0; l < 8; ++l) i[l] = 2 * i[l] + 1 + (t[i[l]] <= c[k][l] ? 1 : 0);
     for (int l = 0; l < 8; ++l) leaf[l] = i[l] - tests.size();
-}
-
-// Does the sphere (c, reach) possibly reach into the box? Written as "not strictly beyond", so that
-// a NaN query is never rejected here; the nearest point is picked by selects, not branches.
-bool box_within_reach(const Aabb& box, const Point3& c, float reach_sq) {
-    float d[3];
-    for (int a = 0; a < 3; ++a) {
-        const float below_hi = c[a] <= box.hi[a] ? c[a] : box.hi[a];
-        const float nearest = box.lo[a] <= c[a] ? below_hi : box.lo[a];
-        d[a] = sq(nearest - c[a]);
-    }
-    return !(reach_sq < sum3(d[0], d[1], d[2]));
 }
 
 }  // namespace

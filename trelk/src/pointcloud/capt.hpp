@@ -9,7 +9,8 @@
 //
 // Exactness: for a query reach rho = r + r_point with r_range.lo <= rho <= r_range.hi, `collides`
 // answers exactly whether some point lies within rho of the centre. Outside that range it may miss
-// points (never invent one). Callers that need exact answers for any reach must fall back to a scan.
+// points (never invent one). Callers that need exact answers for any reach search the cells around
+// the centre (capt_near.hpp).
 #pragma once
 
 #include <array>
@@ -62,7 +63,7 @@ public:
     static std::optional<Capt> with_point_radius_within(std::span<const Point3> points, RadiusRange r_range,
                                                         float r_point, std::size_t max_bytes);
 
-    // Bytes held by the tree's tables and runs.
+    // Bytes held by the tree's tables (node boxes included) and runs.
     std::size_t buffer_bytes() const;
     // What buffer_bytes() will be for n points before any run is stored, and per run entry.
     static std::size_t table_bytes(std::size_t n);
@@ -90,6 +91,9 @@ public:
     std::span<const float> tests() const { return tests_; }
     std::span<const Aabb> aabbs() const { return aabbs_; }
     std::span<const std::uint32_t> starts() const { return starts_; }
+    // Box of the points under each inner node (their leaves' own points, the first entry of each
+    // non-empty run); lo > hi for a node over padding alone. Derived from the runs, never stored.
+    std::span<const Aabb> node_boxes() const { return node_boxes_; }
     const AlignedBuffer& afforded(int axis) const { return afforded_[axis]; }
     float r_point() const { return r_point_; }
     std::uint32_t lanes_log2() const { return lanes_log2_; }
@@ -102,11 +106,13 @@ private:
     static std::variant<Capt, NewCaptError> try_build(std::span<const Point3> points, RadiusRange r_range,
                                                       float r_point, std::size_t max_entries, bool& over);
     std::size_t descend(const Point3& center) const;
+    void derive_node_boxes();
 
     std::vector<float> tests_;
     std::vector<Aabb> aabbs_;
     std::vector<std::uint32_t> starts_;
     std::array<AlignedBuffer, 3> afforded_;
+    std::vector<Aabb> node_boxes_;
     float r_point_ = 0.0f;
     std::uint32_t lanes_log2_ = built_lanes_log2;
 

@@ -83,6 +83,7 @@ Capt Capt::from_stored(CaptData&& d) {
     t.starts_ = std::move(d.starts);
     t.r_point_ = d.r_point;
     t.lanes_log2_ = d.lanes_log2;
+    t.derive_node_boxes();
     return t;
 }
 

@@ -2,11 +2,14 @@
 
 #include <cmath>
 #include <cstddef>
+#include <limits>
+#include <optional>
 
 #include "affine.hpp"
 #include "checked_index.hpp"
 #include "plane/polygon_collides.hpp"
 #include "plane/ref_convex.hpp"
+#include "pointcloud/capt_near.hpp"
 #include "simd/f32x4.hpp"
 
 namespace trelk {
@@ -61,6 +64,65 @@ bool scan(const Pointcloud& cloud, const Kind& kind) {
         return scan_in_lanes(cloud, kind);
     else
         return scan_one_by_one(cloud, kind);
+}
+
+// A sphere holding every point the per-point test of a shape can accept, in the shape's frame;
+// none for the kinds without one (unbounded, or a face-plane test that accepts beyond the corners).
+template <class S>
+std::optional<Sphere> acceptance_cover(const S&, float) {
+    return std::nullopt;
+}
+Sphere segment_cover(Vec3 p1, Vec3 dir, double reach) {
+    return {p1 + dir * 0.5f, float(0.5 * std::sqrt(double(length_sq(dir))) + reach)};
+}
+std::optional<Sphere> acceptance_cover(const Capsule& c, float pr) {
+    return segment_cover(c.p1, c.dir, std::fabs(double(c.radius)) + std::fabs(double(pr)));
+}
+std::optional<Sphere> acceptance_cover(const Cylinder& c, float pr) {
+    return segment_cover(c.p1, c.dir, std::fabs(double(c.radius)) + std::fabs(double(pr)));
+}
+std::optional<Sphere> acceptance_cover(const LineSegment& l, float pr) {
+    return segment_cover(l.p1, l.dir, std::fabs(double(pr)));
+}
+// The projected form measures distance only along orthonormal axes.
+std::optional<Sphere> acceptance_cover(const Cuboid& b, float pr) {
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            if (!(std::fabs(double(dot(b.axes[i], b.axes[j])) - (i == j ? 1.0 : 0.0)) <= 1e-6)) return std::nullopt;
+    const Vec3 h = b.half_extents;
+    const double half_diagonal = std::sqrt(double(h.x) * h.x + double(h.y) * h.y + double(h.z) * h.z);
+    return Sphere{b.center, float(half_diagonal + std::fabs(double(pr)))};
+}
+
+// The per-point test over the points that may lie in `cover`, found by the tree's search: a point
+// the float test accepts lies within the cover but for rounding, a few units in the last place of
+// its coordinates and of the cover's radius, which the widening holds many times over. Without a
+// usable cover, every point.
+template <class Kind>
+bool test_near(const Pointcloud& cloud, const Kind& kind, const std::optional<Sphere>& cover) {
+    if (!cover || !cloud.searchable_from(cover->center)) return scan(cloud, kind);
+    const Vec3 c = cover->center;
+    const double r = std::fabs(double(cover->radius));
+    const double widened = r + std::ldexp(r + 2.0 * std::fmax(std::fabs(c.x), std::fmax(std::fabs(c.y), std::fabs(c.z))), -16) +
+                           std::ldexp(1.0, -70);
+    const float reach = float(widened + std::ldexp(widened, -20));
+    if (!std::isfinite(reach * reach)) return scan(cloud, kind);
+    const pointcloud::Capt& tree = cloud.tree();
+    const float *xs = tree.afforded(0).data(), *ys = tree.afforded(1).data(), *zs = tree.afforded(2).data();
+    return pointcloud::any_leaf_near<false>(tree, {c.x, c.y, c.z}, reach * reach, [&](std::size_t j) {
+        if constexpr (InLanes<Kind>) {
+            // The runs' +inf padding is no point.
+            auto half = [&](std::size_t h) {
+                const Points4 p{F32x4::load(xs + h), F32x4::load(ys + h), F32x4::load(zs + h)};
+                return any(kind.lanes(p) & lt(p.x, splat(std::numeric_limits<float>::infinity())));
+            };
+            return half(j) || half(j + 4);
+        } else {
+            for (std::size_t e = j; e < j + 8; ++e)
+                if (std::isfinite(xs[e]) && kind.point({xs[e], ys[e], zs[e]})) return true;
+            return false;
+        }
+    });
 }
 
 // Points carried out of the cloud's frame to where a stretching motion put them, then tested by
@@ -120,7 +182,7 @@ bool test_shape(const Pointcloud& cloud, const S& shape, Prefilter p, KindOf kin
     const S local = in_cloud_frame(cloud, shape);
     if constexpr (bounded)
         if (p == Prefilter::bounds && !prefilter_passes(cloud, p, broadphase(local))) return false;
-    return scan(cloud, kind_of(local));
+    return test_near(cloud, kind_of(local), acceptance_cover(local, cloud.point_radius()));
 }
 
 struct CuboidPoints {

@@ -10,6 +10,7 @@
 #include "affine.hpp"
 #include "approx.hpp"
 #include "bounds.hpp"
+#include "pointcloud/capt_near.hpp"
 #include "pointcloud/r_range.hpp"
 #include "simd/f32x4.hpp"
 #include "stored_form.hpp"
@@ -132,10 +133,11 @@ bool Pointcloud::reaches(Vec3 center, float r) const {
 
 // Candidates in the cloud's frame: every point whose world place is within |r + point_radius| of
 // the centre lies within the stretched reach of the mapped centre, margin included; each is then
-// carried out and tested in the world. The tree must hold all of them: a tree with r_range.lo > 0
-// drops candidates a query is sure to meet the leaf's own point before (true in its frame, not of
-// the world test), and even at 0 it drops them from cells shrunk to their point, which only a reach
-// within the rounding margin could tell apart. Those queries scan.
+// carried out and tested in the world. One leaf's run holds all of them only when nothing is
+// dropped: a tree with r_range.lo > 0 drops candidates a query is sure to meet the leaf's own point
+// before (true in its frame, not of the world test), and even at 0 it drops them from cells shrunk
+// to their point, which only a reach within the rounding margin could tell apart. Those queries
+// search the cells around the centre instead, which offers every point; non-finite ones scan.
 bool Pointcloud::reaches_world(const Stretching& s, Vec3 center, float r) const {
     const float reach = r + point_radius_, rsq = reach * reach;
     auto within = [&](const Point3& p) {
@@ -148,10 +150,12 @@ bool Pointcloud::reaches_world(const Stretching& s, Vec3 center, float r) const 
     const double margin = s.margin_base + s.margin_per_unit * (double(max_abs(center)) + d);
     const double stretched = s.stretch * d + margin;
     const float candidate_reach = float(stretched + std::ldexp(stretched, -20));
-    const bool finite = std::isfinite(local.x) && std::isfinite(local.y) && std::isfinite(local.z);
     const bool keeps_all = r_range_.lo == 0.0f && d > margin;
-    if (keeps_all && finite && std::isfinite(candidate_reach) && tree_exact_for(candidate_reach))
-        return tree_.any_afforded({local.x, local.y, local.z}, candidate_reach, within);
+    if (searchable_from(local) && std::isfinite(candidate_reach * candidate_reach)) {
+        if (keeps_all && tree_exact_for(candidate_reach))
+            return tree_.any_afforded({local.x, local.y, local.z}, candidate_reach, within);
+        return pointcloud::any_point_near(tree_, {local.x, local.y, local.z}, candidate_reach, within);
+    }
     for (std::size_t i = 0; i < len(); ++i)
         if (within({spheres_.x()[i], spheres_.y()[i], spheres_.z()[i]})) return true;
     return false;
@@ -169,10 +173,15 @@ bool Pointcloud::tree_exact_for(float reach) const {
     return std::fabs(double(r_range_.lo)) <= rho && rho + std::ldexp(rho, -20) + std::ldexp(1.0, -59) <= double(r_range_.hi);
 }
 
+bool Pointcloud::searchable_from(Vec3 center) const {
+    return std::isfinite(center.x) && std::isfinite(center.y) && std::isfinite(center.z);
+}
+
 bool Pointcloud::reaches_local(Vec3 center, float r) const {
     const float reach = r + tree_.r_point();
     const bool finite = std::isfinite(center.x) && std::isfinite(center.y) && std::isfinite(center.z);
     if (finite && tree_exact_for(reach)) return tree_.collides({center.x, center.y, center.z}, r);
+    if (searchable_from(center)) return pointcloud::reaches_any_reach(tree_, {center.x, center.y, center.z}, r);
     return scan_reaches_local(center, r);
 }
 

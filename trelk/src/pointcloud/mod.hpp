@@ -6,9 +6,10 @@
 // never touches them: it records `inverse_transform`, the map from world coordinates into that
 // frame, and the collision tests map the other shape inward. Scaling rebuilds the cloud.
 //
-// Sphere queries are exact for every radius: the tree answers when the query's reach lies inside
-// its radius range (with a small safety margin at the top and a finite centre), a scan of all
-// points answers otherwise. Bounds are reported in the world frame.
+// Sphere queries are exact for every radius: one leaf of the tree answers when the query's reach
+// lies inside its radius range (with a small safety margin at the top), a search of the tree's cells
+// around the centre otherwise, and a scan of all points when the centre is not finite. Bounds are
+// reported in the world frame.
 //
 // A rigid recorded motion (its linear part M has M^T M = I within 1e-6) keeps distances, so the
 // tests ask their question in the cloud's frame. Any other motion (a scaling or shearing matrix, a
@@ -86,11 +87,15 @@ public:
     bool reaches(Vec3 center, float r) const;
 
     // Is some point within r + point_radius of `center` (given in the cloud's frame)? The same
-    // squared-distance formula as the tree's, ((dx^2 + dy^2) + dz^2) <= (r + r_point)^2, whether the
-    // tree or the scan answers.
+    // squared-distance formula as the tree's, ((dx^2 + dy^2) + dz^2) <= (r + r_point)^2, whether one
+    // leaf, the search of the cells or the scan answers.
     bool reaches_local(Vec3 center, float r) const;
-    // Does the tree answer a query of reach r + r_point exactly (centre finite)?
+    // Does one leaf of the tree answer a query of reach r + r_point exactly (centre finite)?
     bool tree_exact_for(float reach) const;
+
+    // Can the tree's cells around `center` (in the cloud's frame) be searched exactly for any reach
+    // (pointcloud::any_leaf_near)? When it is finite.
+    bool searchable_from(Vec3 center) const;
 
     // The same question answered by scanning every point, eight lanes at a time.
     bool scan_reaches_local(Vec3 center, float r) const;
