@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (Debian: apt-get install clang) into build/fuzz/.
-#   fuzz/build.sh && build/fuzz/pickle_reader_fuzz -max_total_time=300 fuzz/corpus/pickle
+#   fuzz/build.sh && build/fuzz/pickle_reader_fuzz -max_len=65536 -rss_limit_mb=1024 -max_total_time=300 fuzz/corpus/pickle
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p build/fuzz

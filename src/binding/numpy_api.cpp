@@ -7,7 +7,11 @@
 #include <mutex>
 #include <string>
 
+// NumPy 1 headers define an import helper this file does not use (it loads the table itself).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
 #include <numpy/arrayobject.h>
+#pragma GCC diagnostic pop
 
 #include "binding/errors.hpp"
 #include "binding/lazy_type.hpp"
@@ -36,10 +40,15 @@ void import_numpy_api() {
                      int(NPY_VERSION), int(PyArray_GetNDArrayCVersion()));
         throw PythonError{};
     }
-    PyArray_RUNTIME_VERSION = int(PyArray_GetNDArrayCFeatureVersion());
-    if (NPY_FEATURE_VERSION > PyArray_RUNTIME_VERSION) {
+    const int runtime_version = int(PyArray_GetNDArrayCFeatureVersion());
+#if NPY_ABI_VERSION >= 0x02000000
+    // NumPy 2 headers pick between the layouts of both majors through this variable; built
+    // against NumPy 1 headers the module runs on NumPy 1 only, which the check above ensures.
+    PyArray_RUNTIME_VERSION = runtime_version;
+#endif
+    if (NPY_FEATURE_VERSION > runtime_version) {
         PyErr_Format(PyExc_RuntimeError, "module needs NumPy C-API version 0x%x but the running NumPy has 0x%x",
-                     int(NPY_FEATURE_VERSION), PyArray_RUNTIME_VERSION);
+                     int(NPY_FEATURE_VERSION), runtime_version);
         throw PythonError{};
     }
 }

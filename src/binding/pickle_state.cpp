@@ -1,5 +1,6 @@
 #include "binding/pickle_state.hpp"
 
+#include <algorithm>
 #include <string>
 
 #include "binding/errors.hpp"
@@ -9,6 +10,7 @@ namespace quorix::py {
 namespace {
 
 constexpr const char* argument = "__pickle_state__";
+constexpr std::size_t max_reserved_bytes = std::size_t{1} << 16;
 
 void copy_bytearray(PyObject* arg, std::vector<std::uint8_t>& out) {
     // Another thread could resize the bytearray while it is copied.
@@ -31,12 +33,14 @@ void read_byte_sequence(PyObject* arg, std::vector<std::uint8_t>& out) {
         set_not_instance(arg, "Sequence");
         return;
     }
+    // The length is only a hint (it may be huge or a lie): reserve a bounded amount and let
+    // the items themselves decide how far the state goes.
     Py_ssize_t hint = PySequence_Size(arg);
     if (hint < 0) {
         if (!discard_ordinary_error()) return;
         hint = 0;
     }
-    out.reserve(static_cast<std::size_t>(hint));
+    out.reserve(std::min(static_cast<std::size_t>(hint), max_reserved_bytes));
     Ref iter(PyObject_GetIter(arg));
     if (!iter) return;
     while (PyObject* raw = PyIter_Next(iter.get())) {

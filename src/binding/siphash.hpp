@@ -62,12 +62,13 @@ inline std::int64_t python_hash(std::uint64_t h) {
 }
 
 // Python hash of a run of doubles: their bit patterns as little-endian 8-byte blocks, zero keys,
-// no length prefix.
+// no length prefix. -0.0 is hashed as +0.0: the values compare equal, so their hashes must too.
 inline std::int64_t hash_doubles(const double* values, std::size_t n) {
     detail::SipState s = detail::sip_init(0, 0);
     for (std::size_t i = 0; i < n; ++i) {
+        const double v = values[i] == 0.0 ? 0.0 : values[i];
         std::uint64_t bits;
-        std::memcpy(&bits, &values[i], 8);
+        std::memcpy(&bits, &v, 8);
         s.compress(bits);
     }
     s.compress(std::uint64_t((8 * n) & 0xff) << 56);

@@ -22,6 +22,12 @@ namespace {
 
 // Containers nested deeper than this are refused; no plain-data pickle of this system comes near.
 constexpr std::size_t max_depth = 1000;
+// Memo references let a short stream feed one large value to a builtin constructor many times.
+// Every container item and constructed byte the decoder stores is charged against this many
+// units per input byte (plus a fixed allowance), so memory and time stay linear in the input;
+// streams Python writes stay below two units per byte.
+constexpr std::size_t budget_per_byte = 8;
+constexpr std::size_t budget_base = std::size_t{1} << 20;
 constexpr NodeId no_node = 0xFFFFFFFFu;
 
 enum GlobalFn : std::uint64_t { fn_set = 1, fn_frozenset, fn_bytearray, fn_bytes, fn_encode };
@@ -105,7 +111,8 @@ void Document::check_trailing() const {
 }
 
 struct Parser {
-    Parser(Document& doc, std::span<const std::uint8_t> bytes) : d(doc), in(bytes) {}
+    Parser(Document& doc, std::span<const std::uint8_t> bytes)
+        : d(doc), in(bytes), budget(budget_base + budget_per_byte * bytes.size()) {}
 
     Document& d;
     std::span<const std::uint8_t> in;
@@ -116,6 +123,7 @@ struct Parser {
     std::vector<NodeId> memo_dense;
     std::unordered_map<std::uint64_t, NodeId> memo_sparse;
     std::size_t memo_count = 0;  // MEMOIZE numbers entries by how many there are
+    std::size_t budget;          // units left for stored items and constructed bytes
 
     using Node = Document::Node;
 
@@ -145,6 +153,15 @@ struct Parser {
     std::size_t checked_length(std::uint64_t len) {
         if (len > in.size() - pos) eof();
         return static_cast<std::size_t>(len);
+    }
+
+    void spend(std::size_t units) {
+        if (units > budget) fail("shared references expand beyond the size limit");
+        budget -= units;
+    }
+    void append(NodeId container, std::span<const NodeId> items) {
+        spend(items.size());
+        d.append_items(container, items);
     }
 
     std::size_t fence() const { return marks.empty() ? 0 : marks.back(); }
@@ -224,7 +241,7 @@ struct Parser {
         if (k == Kind::Tuple)
             for (NodeId item : items) d.nodes_[id].hashable = d.nodes_[id].hashable && d.nodes_[item].hashable;
         if (k == Kind::Set || k == Kind::FrozenSet) require_hashable(items, 0, 1);
-        d.append_items(id, items);
+        append(id, items);
         return id;
     }
     void require_hashable(std::span<const NodeId> items, std::size_t first, std::size_t step) const {
@@ -234,7 +251,7 @@ struct Parser {
     void extend_dict(NodeId dict, std::span<const NodeId> items) {
         if (items.size() % 2 != 0) fail("odd number of items for a dict");
         require_hashable(items, 0, 2);
-        d.append_items(dict, items);
+        append(dict, items);
     }
     std::span<const NodeId> above(std::size_t mark) const { return {stack.data() + mark, stack.size() - mark}; }
 
@@ -337,16 +354,22 @@ struct Parser {
     NodeId reduce(NodeId callable, NodeId args) {
         if (d.nodes_[callable].kind != Kind::Global) fail("unsupported opcode 'R'");
         if (d.nodes_[args].kind != Kind::Tuple) fail("invalid stack top, expected tuple, got " + kind_name(args));
-        std::vector<NodeId> a;
-        for (auto c = d.items(args); !c.done();) a.push_back(c.next());
+        // Every constructor takes at most two arguments; a longer tuple is refused below.
+        NodeId a_items[2] = {no_node, no_node};
+        std::span<const NodeId> a(a_items, std::min<std::size_t>(d.count(args), 3));
+        if (a.size() > 2) fail("unsupported arguments to a builtin constructor");
+        auto c = d.items(args);
+        for (NodeId& item : a_items) item = c.done() ? no_node : c.next();
         switch (d.nodes_[callable].u) {
             case fn_set:
             case fn_frozenset: {
                 const Kind k = d.nodes_[callable].u == fn_set ? Kind::Set : Kind::FrozenSet;
                 if (a.empty()) return container(k);
                 if (a.size() == 1 && is_sequence_kind(d.nodes_[a[0]].kind)) {
+                    spend(d.count(a[0]));  // the copy below; container() charges what it keeps
                     std::vector<NodeId> items;
-                    for (auto c = d.items(a[0]); !c.done();) items.push_back(c.next());
+                    items.reserve(d.count(a[0]));
+                    for (auto i = d.items(a[0]); !i.done();) items.push_back(i.next());
                     return container(k, items);
                 }
                 break;
@@ -370,6 +393,7 @@ struct Parser {
     }
     NodeId latin1(std::string_view utf8) {
         // The text may itself live in the pool: encode aside, then append.
+        spend(utf8.size());  // at least one byte of text per encoded byte
         std::vector<char> bytes;
         if (const char* error = text_forms::encode_latin1(utf8, bytes)) fail(error);
         const std::size_t start = d.pool_.size();
@@ -513,12 +537,12 @@ void Parser::run() {
                 const NodeId v = pop();
                 const NodeId list = top();
                 if (d.nodes_[list].kind != Kind::List) fail("invalid stack top, expected list, got " + kind_name(list));
-                d.append_items(list, std::span<const NodeId>(&v, 1));
+                append(list, std::span<const NodeId>(&v, 1));
                 break;
             }
             case 'e': {  // APPENDS
                 const std::size_t m = pop_mark();
-                d.append_items(target_below(m, Kind::List, "list"), above(m));
+                append(target_below(m, Kind::List, "list"), above(m));
                 stack.resize(m);
                 break;
             }
@@ -541,7 +565,7 @@ void Parser::run() {
                 const std::size_t m = pop_mark();
                 const NodeId set = target_below(m, Kind::Set, "set");
                 require_hashable(above(m), 0, 1);
-                d.append_items(set, above(m));
+                append(set, above(m));
                 stack.resize(m);
                 break;
             }

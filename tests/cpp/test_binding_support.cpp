@@ -50,6 +50,9 @@ TEST(SipHash13, MatchesInterpreterBytesHash) {
     for (const Case& c : cases) EXPECT_EQ(siphash13(0, 0, c.bytes.data(), c.bytes.size()), c.hash);
     const double v[3] = {1, 2, 3};
     EXPECT_EQ(static_cast<std::uint64_t>(hash_doubles(v, 3)), 3511550596308926913ULL);
+    // Zeros of either sign hash as the bytes of +0.0.
+    const double zeros[3] = {0.0, -0.0, -0.0};
+    EXPECT_EQ(static_cast<std::uint64_t>(hash_doubles(zeros, 3)), 17942395924573474124ULL);
 }
 
 TEST(SipHash13, ReservedMinusOneBecomesMinusTwo) {

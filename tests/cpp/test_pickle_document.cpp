@@ -303,3 +303,36 @@ TEST(PickleDocument, StrayMemoIndicesAllocateNothingLarge) {
     // LONG_BINPUT at index 4294967295 must not size a table by the index.
     EXPECT_EQ(decode_error("\x80\x03Nr\xff\xff\xff\xffj\xff\xff\xff\xff\x86."sv), "no error");
 }
+
+namespace {
+
+// One memoized value of `n` items (or characters) handed to a builtin constructor `times` times.
+std::string repeated_constructor(bool latin1, std::size_t n, std::size_t times) {
+    std::string s = "\x80\x03";
+    if (latin1) {
+        const auto len = static_cast<std::uint32_t>(n);
+        s += 'X';
+        for (int i = 0; i < 4; ++i) s += static_cast<char>(len >> (8 * i));
+        s += std::string(n, 'a') + "q\x00" "c_codecs\nencode\nq\x01X\x06\x00\x00\x00latin1q\x02"s;
+    } else {
+        s += "]q\x00("s;
+        for (std::size_t i = 0; i < n; ++i) s += "K"s + static_cast<char>(i);
+        s += "ecbuiltins\nset\nq\x01";
+    }
+    for (std::size_t i = 0; i < times; ++i) s += latin1 ? "h\x01h\x00h\x02\x86R0"s : "h\x01h\x00\x85R0"s;
+    return s + "N.";
+}
+
+}  // namespace
+
+TEST(PickleDocument, RepeatedConstructorsOfASharedValueStayWithinLinearSpace) {
+    for (bool latin1 : {false, true}) {
+        SCOPED_TRACE(latin1 ? "_codecs.encode" : "builtins.set");
+        // Decoded in full these would hold some 60 million items or bytes.
+        const std::string msg = decode_error(repeated_constructor(latin1, 20000, 3000));
+        EXPECT_TRUE(msg.starts_with("eval error at offset ")) << msg;
+        EXPECT_TRUE(msg.ends_with(": shared references expand beyond the size limit")) << msg;
+        EXPECT_EQ(decode_error(repeated_constructor(latin1, 20000, 3)), "no error");
+        EXPECT_EQ(decode_error(repeated_constructor(latin1, 400000, 1)), "no error");
+    }
+}
