@@ -12,6 +12,7 @@
 
 #include "../../fuzz/json_fuzz_body.hpp"
 #include "../../fuzz/pickle_fuzz_body.hpp"
+#include "../../fuzz/shape_state_fuzz_body.hpp"
 
 namespace {
 
@@ -89,4 +90,12 @@ TEST(FuzzReplay, JsonReader) {
     for (const Bytes& s : seeds) quorix_fuzz::fuzz_json_input(text(s));
     std::mt19937_64 rng(7654321);
     for (int i = 0; i < mutations; ++i) quorix_fuzz::fuzz_json_input(text(mutate(seeds, rng)));
+}
+
+TEST(FuzzReplay, ShapeStates) {
+    const auto seeds = corpus("shapes");
+    ASSERT_GT(seeds.size(), 12u);
+    for (const Bytes& s : seeds) quorix_fuzz::fuzz_shape_state(s);
+    std::mt19937_64 rng(24681357);
+    for (int i = 0; i < mutations / 4; ++i) quorix_fuzz::fuzz_shape_state(mutate(seeds, rng));
 }
