@@ -29,7 +29,9 @@ LazyType& (*const module_classes[])() = {
     &ClassOf<trelk::LineSegment>::lazy,
     &ClassOf<trelk::Plane>::lazy,
     &ClassOf<trelk::Pointcloud>::lazy,
+    &ClassOf<PySphereCollection>::lazy,
     &ClassOf<ShapeUnion>::lazy,
+    &ClassOf<PyCollider>::lazy,
 };
 
 // Appends `name` to the module's __all__ (made on first use) and binds it to `value`.

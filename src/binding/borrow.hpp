@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <stdexcept>
+#include <utility>
 
 namespace quorix::py {
 
@@ -50,5 +51,18 @@ private:
 
 using SharedBorrow = ScopedBorrow<&BorrowFlag::acquire_shared, &BorrowFlag::release_shared>;
 using ExclusiveBorrow = ScopedBorrow<&BorrowFlag::acquire_exclusive, &BorrowFlag::release_exclusive>;
+
+// What a mutable class's object holds: the value, then its borrow flag. A new holder (made from a
+// value, or moved from another holder while the object is built) starts free.
+template <class V>
+struct Guarded {
+    V value;
+    BorrowFlag flag;
+
+    Guarded() = default;
+    explicit Guarded(V v) : value(std::move(v)) {}
+    Guarded(Guarded&& o) : value(std::move(o.value)) {}
+    Guarded& operator=(Guarded&&) = delete;
+};
 
 }  // namespace quorix::py

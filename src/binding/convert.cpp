@@ -1,8 +1,26 @@
 #include "binding/convert.hpp"
 
+#include <atomic>
+
 #include "binding/errors.hpp"
 
 namespace quorix::py {
+
+// collections.abc.Sequence, imported on first use and kept for the life of the process. Threads
+// that race here import the same object; the loser drops its reference.
+PyObject* sequence_abc() {
+    static std::atomic<PyObject*> cached{nullptr};
+    if (PyObject* t = cached.load(std::memory_order_acquire)) return t;
+    Ref module = check(PyImport_ImportModule("collections.abc"));
+    PyObject* made = check(PyObject_GetAttrString(module.get(), "Sequence")).release();
+    PyObject* expected = nullptr;
+    if (!cached.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) {
+        Py_DECREF(made);
+        return expected;
+    }
+    return made;
+}
+
 
 bool read_index(PyObject* o, Py_ssize_t& out) {
     static_assert(sizeof(long) == sizeof(Py_ssize_t), "indices are read as C long");

@@ -21,6 +21,10 @@ inline bool read_float(PyObject* o, double& out) {
     return true;
 }
 
+// collections.abc.Sequence (a borrowed reference, kept for the life of the process): an instance
+// of it counts as a sequence even when it fails the interpreter's sequence check.
+PyObject* sequence_abc();
+
 // Integer through the interpreter's index conversion.
 bool read_index(PyObject* o, Py_ssize_t& out);
 

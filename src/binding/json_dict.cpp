@@ -1,28 +1,13 @@
 #include "binding/json_dict.hpp"
 
-#include <atomic>
 #include <string>
 
+#include "binding/convert.hpp"
 #include "binding/errors.hpp"
 #include "support/debug_string.hpp"
 
 namespace quorix::py {
 namespace {
-
-// collections.abc.Sequence, imported on first use and kept for the life of the process. Threads
-// that race here import the same object; the loser drops its reference.
-PyObject* sequence_abc() {
-    static std::atomic<PyObject*> cached{nullptr};
-    if (PyObject* t = cached.load(std::memory_order_acquire)) return t;
-    Ref module = check(PyImport_ImportModule("collections.abc"));
-    PyObject* made = check(PyObject_GetAttrString(module.get(), "Sequence")).release();
-    PyObject* expected = nullptr;
-    if (!cached.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) {
-        Py_DECREF(made);
-        return expected;
-    }
-    return made;
-}
 
 // A list or tuple, or an instance of collections.abc.Sequence. A failing instance test is
 // reported as unraisable and counts as "no".

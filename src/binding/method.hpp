@@ -71,6 +71,14 @@ void read_argument(PyObject* o, const char* name, T& out) {
     }
 }
 
+// A parameter with a value default ("point_radius=0.033"): absent gives no value, while an explicit
+// None is converted like any other object, so T's rule refuses it.
+template <class T>
+struct Defaulted {
+    std::optional<T> given;
+    T value_or(T fallback) const { return given.value_or(fallback); }
+};
+
 // ---- result conversion: ToPy<T>::convert(value) -> new reference, throws on failure ----
 
 template <class T>
@@ -153,6 +161,10 @@ template <class T>
 struct IsOptional : std::false_type {};
 template <class T>
 struct IsOptional<std::optional<T>> : std::true_type {};
+template <class T>
+struct IsDefaulted : std::false_type {};
+template <class T>
+struct IsDefaulted<Defaulted<T>> : std::true_type {};
 
 // Converts one parsed argument; an absent optional parameter gives std::nullopt.
 template <class T>
@@ -162,6 +174,10 @@ T convert_argument(PyObject* o, const Signature& sig, std::size_t i) {
         typename T::value_type v;
         read_argument(o, sig.name(i), v);
         return T(std::move(v));
+    } else if constexpr (IsDefaulted<T>::value) {
+        T d;
+        if (o) read_argument(o, sig.name(i), d.given.emplace());
+        return d;
     } else {
         if (!o) throw Fault(std::string("no value for the optional parameter '") + sig.name(i) + "'");
         T v;

@@ -37,22 +37,29 @@ bool read_numpy_vector(PyObject* o, double* out, std::size_t n, bool& shape_ok) 
     }
 }
 
-bool read_numpy_matrix(PyObject* o, double* out, std::size_t rows, std::size_t cols, bool& shape_ok) {
+bool Arg<NumpyGrid>::read(PyObject* o, NumpyGrid& out) {
     try {
-        Float64Array a(o);
-        if (a.ndim() != 2) {
-            PyErr_SetString(PyExc_TypeError, "'ndarray' object is not an instance of 'ndarray'");
-            return false;
-        }
-        shape_ok = a.dim(0) == static_cast<Py_ssize_t>(rows) && a.dim(1) == static_cast<Py_ssize_t>(cols);
-        if (shape_ok)
-            for (std::size_t r = 0; r < rows; ++r)
-                for (std::size_t c = 0; c < cols; ++c)
-                    out[r * cols + c] = a.at(static_cast<Py_ssize_t>(r), static_cast<Py_ssize_t>(c));
-        return true;
+        out.array.emplace(o);
     } catch (const PythonError&) {
         return false;
     }
+    if (out.array->ndim() != 2) {
+        PyErr_SetString(PyExc_TypeError, "'ndarray' object is not an instance of 'ndarray'");
+        return false;
+    }
+    return true;
+}
+
+bool read_numpy_matrix(PyObject* o, double* out, std::size_t rows, std::size_t cols, bool& shape_ok) {
+    NumpyGrid grid;
+    if (!Arg<NumpyGrid>::read(o, grid)) return false;
+    const Float64Array& a = *grid.array;
+    shape_ok = a.dim(0) == static_cast<Py_ssize_t>(rows) && a.dim(1) == static_cast<Py_ssize_t>(cols);
+    if (shape_ok)
+        for (std::size_t r = 0; r < rows; ++r)
+            for (std::size_t c = 0; c < cols; ++c)
+                out[r * cols + c] = a.at(static_cast<Py_ssize_t>(r), static_cast<Py_ssize_t>(c));
+    return true;
 }
 
 void raise_numpy_shape(const char* class_name, std::initializer_list<std::size_t> dims) {

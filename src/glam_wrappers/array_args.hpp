@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <optional>
 
 #include "binding/convert.hpp"
 #include "binding/method.hpp"
+#include "binding/numpy_api.hpp"
 
 namespace quorix::py {
 
@@ -47,6 +49,17 @@ bool read_numpy_vector(PyObject* o, double* out, std::size_t n, bool& shape_ok);
 template <std::size_t N>
 struct Arg<NumpyVector<N>> {
     static bool read(PyObject* o, NumpyVector<N>& out) { return read_numpy_vector(o, out.v, N, out.shape_ok); }
+};
+
+// A two-dimensional float64 array-like of any size, held for reading in place through its strides.
+// NumPy's conversion errors are the argument's; its dimensions are left for the method to check.
+struct NumpyGrid {
+    std::optional<Float64Array> array;
+};
+
+template <>
+struct Arg<NumpyGrid> {
+    static bool read(PyObject* o, NumpyGrid& out);
 };
 
 // A two-dimensional float64 array-like, rows first. Anything NumPy cannot make into a

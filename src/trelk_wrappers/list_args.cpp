@@ -1,27 +1,12 @@
 #include "trelk_wrappers/list_args.hpp"
 
 #include <array>
-#include <atomic>
 
 #include "binding/errors.hpp"
 
 namespace quorix::py {
 
 namespace {
-
-// collections.abc.Sequence, imported once; racing threads import the same object.
-PyObject* sequence_abc() {
-    static std::atomic<PyObject*> cached{nullptr};
-    if (PyObject* t = cached.load(std::memory_order_acquire)) return t;
-    Ref module = check(PyImport_ImportModule("collections.abc"));
-    PyObject* made = check(PyObject_GetAttrString(module.get(), "Sequence")).release();
-    PyObject* expected = nullptr;
-    if (!cached.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) {
-        Py_DECREF(made);
-        return expected;
-    }
-    return made;
-}
 
 template <std::size_t N>
 bool read_floats(PyObject* o, std::array<float, N>& out) {

@@ -1,4 +1,13 @@
-// Pointcloud: SKELETON: constructor from a state only; the class's own members are still to come.
+// Pointcloud: points thickened to balls of `point_radius`, indexed by trelk's point tree. The
+// members all shapes share come from UniformShapeGroups (uniform.hpp): motions are recorded by
+// trelk as the cloud's inverse transform, `scaled` rebuilds it. Here are its constructor, the two
+// builders from a list and from a NumPy array, and its text form.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "glam_wrappers/array_args.hpp"
 #include "trelk_wrappers/shape_class.hpp"
 
 namespace quorix::py {
@@ -6,14 +15,111 @@ namespace quorix::py {
 namespace {
 
 using S = trelk::Pointcloud;
+using Point3 = S::Point3;
 
+// A sequence (not a str) of points, each a sequence of exactly three numbers, narrowed.
+struct PointList {
+    std::vector<Point3> points;
+};
+
+// A tuple of exactly two numbers, narrowed.
+struct RadiusRangeArg {
+    S::RadiusRange range;
+};
+
+}  // namespace
+
+template <>
+struct Arg<PointList> {
+    // Reserved up front at most: a sequence's length is only a hint and may be anything.
+    static constexpr Py_ssize_t reserve_limit = Py_ssize_t{1} << 20;
+
+    static bool read(PyObject* o, PointList& out) {
+        if (PyUnicode_Check(o)) {
+            PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
+            return false;
+        }
+        if (!PySequence_Check(o)) {
+            set_not_instance(o, "Sequence");
+            return false;
+        }
+        Py_ssize_t hint = PySequence_Size(o);
+        if (hint < 0) {
+            if (!discard_ordinary_error()) return false;
+            hint = 0;
+        }
+        out.points.reserve(static_cast<std::size_t>(std::min(hint, reserve_limit)));
+        Ref iter(PyObject_GetIter(o));
+        if (!iter) return false;
+        while (PyObject* raw = PyIter_Next(iter.get())) {
+            Ref item(raw);
+            double p[3];
+            if (!read_float_sequence(item.get(), p, 3)) return false;
+            out.points.push_back({f32(p[0]), f32(p[1]), f32(p[2])});
+        }
+        return !PyErr_Occurred();
+    }
+};
+
+template <>
+struct Arg<RadiusRangeArg> {
+    static bool read(PyObject* o, RadiusRangeArg& out) {
+        if (!check_tuple(o, 2)) return false;
+        double lo, hi;
+        if (!read_float(PyTuple_GET_ITEM(o, 0), lo) || !read_float(PyTuple_GET_ITEM(o, 1), hi)) return false;
+        out.range = {f32(lo), f32(hi)};
+        return true;
+    }
+};
+
+namespace {
+
+// from_list and from_numpy choose the tree's radius range for queries under a memory budget.
+S from_points(std::span<const Point3> points, float point_radius) { return S::make_within_budget(points, point_radius); }
+
+// Pointcloud(points=None, r_range=(0.0, 0.0), point_radius=0.0, *, __pickle_state__=None)
 S build(PyObject* const* slots) {
+    PointList points;
+    const bool has_points = slots[0] && slots[0] != Py_None;
+    if (has_points) read_argument(slots[0], "points", points);
+    RadiusRangeArg r_range;
+    if (slots[1]) read_argument(slots[1], "r_range", r_range);
+    double point_radius = 0.0;
+    if (slots[2]) read_argument(slots[2], "point_radius", point_radius);
     S s;
     if (apply_record_state(slots[3], s)) return s;
-    raise_requires("Pointcloud requires points argument");
+    if (!has_points) raise_requires("Pointcloud requires points argument");
+    return S::make(points.points, r_range.range, f32(point_radius));
 }
 
+// Rows of a (N, 3) array, read through its strides whatever its memory layout.
+std::vector<Point3> array_points(const Float64Array& a) {
+    std::vector<Point3> points(static_cast<std::size_t>(a.dim(0)));
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto row = static_cast<Py_ssize_t>(i);
+        points[i] = {f32(a.at(row, 0)), f32(a.at(row, 1)), f32(a.at(row, 2))};
+    }
+    return points;
+}
+
+std::string text(const S&) { return "Pointcloud(...)"; }
+
 const UniformShapeGroups<S> uniform;
+
+const ClassGroup own(
+    ClassOf<S>::lazy(), {repr<S, &text>()},
+    {
+        method<S, "from_list", "(points, point_radius)",
+               [](const PointList& points, double point_radius) {
+                   return from_points(points.points, f32(point_radius));
+               }>(),
+        method<S, "from_numpy", "(points, point_radius=0.033)",
+               [](const NumpyGrid& points, Defaulted<double> point_radius) {
+                   const float radius = f32(point_radius.value_or(0.033));
+                   if (points.array->dim(1) != 3) raise(PyExc_ValueError, "points must be (N, 3)");
+                   return from_points(array_points(*points.array), radius);
+               }>(),
+    });
 
 }  // namespace
 

@@ -2,7 +2,9 @@
 
 #include "binding/errors.hpp"
 #include "glam_wrappers/algebra_args.hpp"
+#include "glam_wrappers/value_class.hpp"
 #include "glam_wrappers/vector_class.hpp"
+#include "trelk_wrappers/collider_classes.hpp"
 #include "trelk_wrappers/shape_union.hpp"
 
 namespace quorix::py {
@@ -61,14 +63,6 @@ bool copy_exact(PyObject* o, S& out) {
     return true;
 }
 
-// Tries one attribute form; false with nothing set when it fails in an ordinary way.
-template <class S>
-bool try_attribute_form(PyObject* o, S& out) {
-    if (Arg<S>::read(o, out)) return true;
-    if (!discard_ordinary_error()) throw PythonError{};
-    return false;
-}
-
 template <class S>
 bool exact_view(PyObject* o, ShapeView& out) {
     if (Py_TYPE(o) != ClassOf<S>::lazy().created()) return false;
@@ -87,7 +81,7 @@ bool exact_view_any(PyObject* o, ShapeView& out, std::index_sequence<K...>) {
 template <class S>
 bool attribute_view(PyObject* o, ShapeView& out) {
     S s;
-    if (!try_attribute_form(o, s)) return false;
+    if (!try_read(o, s)) return false;
     out = s;
     return true;
 }
@@ -166,10 +160,139 @@ bool Arg<ShapeView>::read(PyObject* o, ShapeView& out) {
     return false;
 }
 
+bool check_item_sequence(PyObject* o) {
+    if (PyUnicode_Check(o)) {
+        PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
+        return false;
+    }
+    if (!PySequence_Check(o)) {
+        set_not_instance(o, "Sequence");
+        return false;
+    }
+    return true;
+}
+
 bool Arg<AnyShape>::read(PyObject* o, AnyShape& out) {
     ShapeView v;
     if (!Arg<ShapeView>::read(o, v)) return false;
     out = to_owned(v);
+    return true;
+}
+
+void push_into(ColliderValue& c, AnyShape&& shape) {
+    std::visit([&](auto&& s) { trelk::add(c, std::move(s)); }, std::move(shape));
+}
+
+namespace {
+
+// obj.name(), or null when the method is missing or raises an ordinary exception.
+Ref call_quietly(PyObject* o, const char* name) {
+    Ref r(PyObject_CallMethod(o, name, nullptr));
+    if (!r && !discard_ordinary_error()) throw PythonError{};
+    return r;
+}
+
+// Ordinary failures are dropped; anything else (KeyboardInterrupt, MemoryError) goes on.
+void drop_failure() {
+    if (!discard_ordinary_error()) throw PythonError{};
+}
+
+template <class T>
+void push_all(ColliderValue& c, std::vector<T>& items) {
+    for (T& item : items) trelk::add(c, std::move(item));
+}
+
+// A list all of whose items convert by T's rule, else nothing.
+template <class T>
+void gather_all_or_nothing(ColliderValue& c, PyObject* o, const char* method) {
+    Ref result = call_quietly(o, method);
+    if (!result) return;
+    ItemsOf<T> list;
+    if (Arg<ItemsOf<T>>::read(result.get(), list))
+        push_all(c, list.items);
+    else
+        drop_failure();
+}
+
+// spheres(): a SphereCollection not held exclusively, else a sequence of spheres, else whatever
+// items of a sized, indexable object convert.
+void gather_spheres(ColliderValue& c, PyObject* o) {
+    Ref result = call_quietly(o, "spheres");
+    if (!result) return;
+    PyObject* r = result.get();
+    if (is_instance<PySphereCollection>(r)) {
+        PySphereCollection& held = reinterpret_cast<ValueObject<PySphereCollection>*>(r)->value;
+        try {
+            SharedBorrow borrow(held.flag);
+            for (std::size_t i = 0; i < held.value.len(); ++i) trelk::add(c, held.value.get(i));
+        } catch (const BorrowError&) {
+            // Held by a push or clear: it cannot be read, so it gives nothing.
+        }
+        return;
+    }
+    ItemsOf<trelk::Sphere> list;
+    if (Arg<ItemsOf<trelk::Sphere>>::read(r, list)) return push_all(c, list.items);
+    drop_failure();
+    const Py_ssize_t n = PyObject_Size(r);
+    if (n < 0) return drop_failure();
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        Ref index = check(PyLong_FromSsize_t(i));
+        Ref item(PyObject_GetItem(r, index.get()));
+        trelk::Sphere s;
+        if (item && Arg<trelk::Sphere>::read(item.get(), s))
+            trelk::add(c, s);
+        else
+            drop_failure();
+    }
+}
+
+// Every shape of an iterable; false (nothing gathered, no error) when it yields none.
+bool gather_iterable(ColliderValue& c, PyObject* iter) {
+    bool any = false;
+    while (PyObject* raw = PyIter_Next(iter)) {
+        Ref item(raw);
+        AnyShape s;
+        if (!Arg<AnyShape>::read(item.get(), s)) {
+            drop_failure();
+            raise(PyExc_TypeError, "PyCollider: sequence item is not a Shape");
+        }
+        push_into(c, std::move(s));
+        any = true;
+    }
+    if (PyErr_Occurred()) throw PythonError{};
+    return any;
+}
+
+}  // namespace
+
+bool Arg<ColliderLike>::read(PyObject* o, ColliderLike& out) {
+    ColliderValue& c = out.value;
+    if (Py_TYPE(o) == ClassOf<PyCollider>::lazy().created()) {
+        PyCollider& held = reinterpret_cast<ValueObject<PyCollider>*>(o)->value;
+        SharedBorrow borrow(held.flag);
+        c = held.value;
+        return true;
+    }
+    if (o == Py_None) return true;
+    AnyShape shape;
+    if (Arg<AnyShape>::read(o, shape)) {
+        push_into(c, std::move(shape));
+        return true;
+    }
+    drop_failure();
+    try {
+        if (Ref iter{PyObject_GetIter(o)}) {
+            if (gather_iterable(c, iter.get())) return true;
+        } else {
+            drop_failure();
+        }
+    } catch (const PythonError&) {
+        return false;
+    }
+    gather_spheres(c, o);
+    gather_all_or_nothing<trelk::Cuboid>(c, o, "cuboids");
+    gather_all_or_nothing<trelk::Cylinder>(c, o, "cylinders");
+    gather_all_or_nothing<trelk::Capsule>(c, o, "capsules");
     return true;
 }
 

@@ -6,7 +6,9 @@
 #include <type_traits>
 #include <utility>
 #include <variant>
+#include <vector>
 
+#include "collider/collider.hpp"
 #include "trelk_wrappers/shape_classes.hpp"
 
 namespace quorix::py {
@@ -141,6 +143,55 @@ struct Arg<ShapeView> {
 template <>
 struct Arg<AnyShape> {
     static bool read(PyObject* o, AnyShape& out);
+};
+
+// ---- lists of shapes ----
+
+// A sequence whose every item converts by T's rule, in order. A string is TypeError "Can't extract
+// `str` to `Vec`", another non-sequence the type-mismatch TypeError naming 'Sequence'; the first
+// item that fails gives its own error.
+template <class T>
+struct ItemsOf {
+    std::vector<T> items;
+};
+
+bool check_item_sequence(PyObject* o);
+
+template <class T>
+struct Arg<ItemsOf<T>> {
+    static bool read(PyObject* o, ItemsOf<T>& out) {
+        if (!check_item_sequence(o)) return false;
+        Ref iter(PyObject_GetIter(o));
+        if (!iter) return false;
+        while (PyObject* raw = PyIter_Next(iter.get())) {
+            Ref item(raw);
+            T v;
+            if (!Arg<T>::read(item.get(), v)) return false;
+            out.items.push_back(std::move(v));
+        }
+        return !PyErr_Occurred();
+    }
+};
+
+// ---- collider-like arguments ----
+
+// Moves a shape of any kind into a collider by trelk's adding: its group, its bounds lane, the
+// mask bit and the grown bound.
+void push_into(trelk::Collider<trelk::Pointcloud>& c, AnyShape&& shape);
+
+// What `Collider.include` accepts, gathered into a new collider: a Collider
+// (copied under its shared borrow), None, one shape, an iterable of shapes, or an object with the
+// methods spheres(), cuboids(), cylinders() and capsules(). Fails only for an iterable item that is
+// not a shape (TypeError "PyCollider: sequence item is not a Shape"), with the iterator's own
+// error, or with a borrow conflict on a Collider argument; every other failure inside counts as
+// "nothing here", and only failures deriving from Exception are discarded.
+struct ColliderLike {
+    trelk::Collider<trelk::Pointcloud> value;
+};
+
+template <>
+struct Arg<ColliderLike> {
+    static bool read(PyObject* o, ColliderLike& out);
 };
 
 }  // namespace quorix::py

@@ -10,6 +10,7 @@
 
 #include <concepts>
 #include <cstddef>
+#include <iterator>
 #include <span>
 #include <utility>
 #include <vector>
@@ -41,6 +42,14 @@ public:
     template <class Range>
     void extend(const Range& items) {
         for (const auto& item : items) push(item);
+    }
+    // Moves every item of `other`, and its lanes as one block, after this collection's own;
+    // `other` is left empty.
+    void append(BroadCollection&& other) {
+        items_.insert(items_.end(), std::make_move_iterator(other.items_.begin()),
+                      std::make_move_iterator(other.items_.end()));
+        other.items_.clear();
+        bounds_.append(other.bounds_);
     }
 
     std::span<const T> items() const { return items_; }

@@ -21,4 +21,12 @@ void grow_bounding_sphere(Sphere& bound, const Sphere& item) {
     bound.radius = r;
 }
 
+Cuboid box_around(const Sphere& bound) {
+    const Vec3 c = bound.center;
+    const float r = bound.radius;
+    const Vec3 lo{c.x - r, c.y - r, c.z - r};
+    const Vec3 hi{r + c.x, r + c.y, r + c.z};
+    return Cuboid::aligned((lo + hi) * 0.5f, (hi - lo) * 0.5f);
+}
+
 }  // namespace trelk

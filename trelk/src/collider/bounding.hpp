@@ -2,6 +2,7 @@
 // sphere of every bounded item it has seen.
 #pragma once
 
+#include "cuboid.hpp"
 #include "sphere.hpp"
 
 namespace trelk {
@@ -12,6 +13,10 @@ namespace trelk {
 // centres lie within EPS of each other (the bound may then fall short by less than EPS). A radius
 // of +inf never changes.
 void grow_bounding_sphere(Sphere& bound, const Sphere& item);
+
+// The axis-aligned box around a bound (c, r): from lo = c - r to hi = r + c, centre (lo + hi) / 2 and
+// half extents (hi - lo) / 2. An infinite radius gives infinite half extents (and a NaN centre).
+Cuboid box_around(const Sphere& bound);
 
 // A bound holding a NaN counts as none yet, so one item with a NaN sphere does not spoil the bound
 // of the items after it.

@@ -2,6 +2,9 @@
 
 #include "collider/instances.hpp"
 
+#include <iterator>
+#include <vector>
+
 namespace trelk {
 
 template <class PCL>
@@ -47,8 +50,43 @@ bool broad_overlaps_any(const Collider<PCL>& c, const Sphere& query) {
            asks(bit::pointclouds, c.pointclouds.bounds());
 }
 
+namespace {
+template <class T>
+void append_list(std::vector<T>& to, std::vector<T>& from) {
+    to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+    from.clear();
+}
+}  // namespace
+
+template <class PCL>
+void include(Collider<PCL>& c, Collider<PCL>&& other) {
+    const bool no_bound_yet = c.mask == 0 || (has_nan(c.bounding_sphere) && !c.holds(group_bit::unbounded));
+    c.capsules.append(std::move(other.capsules));
+    c.cuboids.append(std::move(other.cuboids));
+    c.cylinders.append(std::move(other.cylinders));
+    append_list(c.planes, other.planes);
+    c.polygons.append(std::move(other.polygons));
+    c.polytopes.append(std::move(other.polytopes));
+    c.points.append(std::move(other.points));
+    c.spheres.append(other.spheres);
+    append_list(c.lines, other.lines);
+    append_list(c.rays, other.rays);
+    c.segments.append(std::move(other.segments));
+    c.pointclouds.append(std::move(other.pointclouds));
+    c.mask |= other.mask;
+
+    const Sphere& b = other.bounding_sphere;
+    if (b.radius == INF)
+        c.bounding_sphere.radius = INF;
+    else if (no_bound_yet)
+        c.bounding_sphere = b;
+    else
+        grow_bounding_sphere(c.bounding_sphere, b);
+}
+
 #define TRELK_COLLIDER_INSTANCE(PCL)                                     \
     template void settle(Collider<PCL>&);                                \
+    template void include(Collider<PCL>&, Collider<PCL>&&);              \
     template bool broad_overlaps_any(const Collider<PCL>&, const Sphere&);
 TRELK_FOR_EACH_PCL(TRELK_COLLIDER_INSTANCE)
 

@@ -146,6 +146,13 @@ void add(Collider<PCL>& c, T item) {
     c.mask |= bit_of<T>;
 }
 
+// Moves everything `other` holds after this collider's own items, group by group (lanes as whole
+// blocks), and merges the two summaries: the masks are joined; an infinite bound of `other` makes
+// the radius +inf; otherwise a collider that has no bound yet (as add() decides) takes other's
+// bound, and any other grows over it. `other`'s bound is merged even when it holds nothing.
+template <class PCL>
+void include(Collider<PCL>& c, Collider<PCL>&& other);
+
 // Calls take(s) for every item sphere of the bounded groups, in the order spheres, capsules,
 // cuboids, cylinders, polytopes, polygons, points, segments, pointclouds.
 template <class PCL, class Take>

@@ -1,0 +1,39 @@
+// The two mutable classes of the collision side: `SphereCollection` over a trelk sphere set and
+// `Collider` over a trelk collider that may hold point clouds. Each object holds its value and a
+// borrow flag (binding/borrowed_method.hpp); the class objects are defined in sphere_collection.cpp
+// and collider.cpp.
+#pragma once
+
+#include "binding/borrowed_method.hpp"
+#include "collider.hpp"
+#include "pointcloud/mod.hpp"
+#include "soa.hpp"
+
+namespace quorix::py {
+
+using ColliderValue = trelk::Collider<trelk::Pointcloud>;
+using PyCollider = Guarded<ColliderValue>;
+using PySphereCollection = Guarded<trelk::SpheresSoA>;
+
+template <>
+inline constexpr bool has_guarded_class<ColliderValue> = true;
+template <>
+inline constexpr bool has_guarded_class<trelk::SpheresSoA> = true;
+
+template <>
+struct ClassOf<PySphereCollection> {
+    using Value = PySphereCollection;
+    static constexpr const char* name = "SphereCollection";
+    static constexpr const char* params = "(*, __pickle_state__=None)";
+    static LazyType& lazy();
+};
+
+template <>
+struct ClassOf<PyCollider> {
+    using Value = PyCollider;
+    static constexpr const char* name = "Collider";
+    static constexpr const char* params = "(*, __pickle_state__=None)";
+    static LazyType& lazy();
+};
+
+}  // namespace quorix::py
