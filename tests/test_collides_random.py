@@ -4,7 +4,6 @@ reference only where the pair is within a hair of touching: the reference itself
 answer when both shapes grow or shrink by that hair."""
 import numpy as np
 import pytest
-from cloud_support import cloud
 from scipy.spatial import ConvexHull, HalfspaceIntersection, cKDTree
 from scipy.spatial.transform import Rotation
 
@@ -181,11 +180,14 @@ MOTIONS = [
 
 
 @pytest.mark.parametrize("motion, move, move_points", MOTIONS, ids=[m[0] for m in MOTIONS])
-@pytest.mark.parametrize("r_range", [(0.0, 0.0), (0.0, 0.3), (0.1, 0.2)])
-def test_clouds_agree_with_kdtree(motion, move, move_points, r_range):
+@pytest.mark.parametrize("build", [
+    lambda p, r: Pointcloud.from_numpy(p, r), lambda p, r: Pointcloud(p, (0.0, 0.0), r),
+    lambda p, r: Pointcloud(p.tolist(), (0.0, 0.3), r), lambda p, r: Pointcloud(p, (0.1, 0.2), r),
+], ids=["from_numpy", "(0, 0)", "(0, 0.3)", "(0.1, 0.2)"])
+def test_clouds_agree_with_kdtree(motion, move, move_points, build):
     rng = np.random.default_rng(7)
     for points, pr in clouds(rng):
-        c = move(cloud(points, pr, r_range))
+        c = move(build(points, pr))
         moved = move_points(points)
         tree = cKDTree(moved)
         lo, hi = moved.min(0) - 0.5, moved.max(0) + 0.5
