@@ -33,7 +33,7 @@ install_system_packages() {
 setup_python() {
   [ -x "$VENV/bin/python" ] || python3 -m venv "$VENV"
   "$VENV/bin/python" -m pip install -q --disable-pip-version-check \
-    "scikit-build-core>=0.9" numpy pytest hypothesis scipy
+    "scikit-build-core>=0.9" numpy pytest hypothesis scipy python-fcl
   CMAKE_BUILD_PARALLEL_LEVEL=$JOBS "$VENV/bin/python" -m pip install -q \
     --disable-pip-version-check --no-build-isolation .
 }
