@@ -31,12 +31,15 @@ bool cylinder_cuboid_collides(const Cylinder& cylinder, const Cuboid& box);
 // NaN ...") unless tmin <= tmax.
 bool line_cylinder_collides(Vec3 origin, Vec3 dir, const Cylinder& cylinder, float tmin, float tmax);
 
-// Cylinder against cylinder. Each is taken with rounded caps (the capsule of its axis and radius),
-// as the sweep of a cylinder is: two cylinders whose rounded covers touch are reported colliding,
-// which never misses a pair that does collide.
+// Cylinder against cylinder: each solid cylinder against the other's rounded cover (the capsule
+// of its axis and radius, which holds it). Both must meet: a cylinder that misses the other's cover
+// misses the cylinder inside it, so no colliding pair is lost, and caps facing each other across a
+// gap are told apart. Only rims passing close by each other can still count as a contact.
+inline Capsule rounded_cover(const Cylinder& c) { return Capsule{c.p1, c.dir, c.radius, c.rdv, c.z_aligned}; }
 inline bool cylinder_cylinder_collides(const Cylinder& a, const Cylinder& b) {
     const float reach = a.radius + b.radius;
-    return clamped_line_segment_dist_sq(a.p1, a.dir, b.p1, b.dir, 0.0f, 1.0f) <= reach * reach;
+    if (!(clamped_line_segment_dist_sq(a.p1, a.dir, b.p1, b.dir, 0.0f, 1.0f) <= reach * reach)) return false;
+    return cylinder_capsule_collides(a, rounded_cover(b)) && cylinder_capsule_collides(b, rounded_cover(a));
 }
 
 bool cylinder_polygon_collides(const Cylinder& cylinder, const RefConvexPolygon& polygon, Prefilter prefilter);

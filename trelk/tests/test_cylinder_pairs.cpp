@@ -221,3 +221,24 @@ TEST(CylinderPolytope, TableBothOrdersAndBothInstances) {
 }
 
 }  // namespace
+
+TEST(CylinderCylinder, FlatCapsAreToldApart) {
+    struct Case {
+        const char* name;
+        Cylinder a, b;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"caps facing across a gap", kUpright, Cylinder::make({0, 0, 3.25f}, {0, 0, 1}, 1.0f), false},
+        {"caps touching", kUpright, Cylinder::make({0, 0, 2}, {0, 0, 1}, 1.0f), true},
+        {"sides touching", kUpright, Cylinder::make({2, 0, 0}, {0, 0, 2}, 1.0f), true},
+        {"sides apart", kUpright, Cylinder::make({2.25f, 0, 0}, {0, 0, 2}, 1.0f), false},
+        {"crossing axes", kUpright, Cylinder::make({-3, 0, 1}, {6, 0, 0}, 0.5f), true},
+        {"end cap in the other's side", kUpright, Cylinder::make({0.875f, 0, 1}, {3, 0, 0}, 0.25f), true},
+        {"end cap off the other's side", kUpright, Cylinder::make({1.5f, 0, 1}, {3, 0, 0}, 0.25f), false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(collides(c.a, c.b), c.expected) << c.name;
+        EXPECT_EQ(collides(c.b, c.a), c.expected) << c.name;
+    }
+}
