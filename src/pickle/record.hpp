@@ -46,6 +46,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <ranges>
@@ -231,14 +232,15 @@ private:
     std::size_t index_ = 0;
 };
 
-template <class Range>
-void write_list(Writer& w, const Range& items) {
+// The items as a list; `as` gives what is written for each (the item itself by default).
+template <class Range, class As = std::identity>
+void write_list(Writer& w, const Range& items, As as = {}) {
     w.empty_list();
     if (std::empty(items)) return;
     w.mark();
     std::size_t k = 0;
     for (const auto& item : items) {
-        write_value(w, item);
+        write_value(w, as(item));
         if (++k % 1000 == 0) {
             w.appends();
             w.mark();
@@ -348,7 +350,7 @@ template <class Form, class M>
 void write_formed(Writer& w, const M& member) {
     if constexpr (detail::is_vector<M>::value) {
         using T = typename M::value_type;
-        write_list(w, member | std::views::transform([](const T& t) { return Formed<Form, T>{const_cast<T*>(&t)}; }));
+        write_list(w, member, [](const T& t) { return Formed<Form, T>{const_cast<T*>(&t)}; });
     } else {
         write_value(w, Formed<Form, M>{const_cast<M*>(&member)});
     }
