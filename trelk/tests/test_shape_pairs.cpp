@@ -141,7 +141,9 @@ TEST(ShapePairs, PolygonWithoutVerticesIsEmpty) {
     auto check = [&](const auto& s) {
         EXPECT_FALSE(collides(empty, s));
         EXPECT_FALSE(collides(s, empty));
-        if constexpr (ColliderQuery<std::decay_t<decltype(s)>, Pointcloud>) EXPECT_FALSE(query_collider(s, holding));
+        if constexpr (ColliderQuery<std::decay_t<decltype(s)>, Pointcloud>) {
+            EXPECT_FALSE(query_collider(s, holding));
+        }
         Collider<Pointcloud> c;
         add(c, s);
         EXPECT_FALSE(query_collider(empty, c));
