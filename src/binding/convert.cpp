@@ -22,6 +22,18 @@ PyObject* sequence_abc() {
 }
 
 
+bool check_list_like(PyObject* o) {
+    if (PyUnicode_Check(o)) {
+        PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
+        return false;
+    }
+    if (PySequence_Check(o)) return true;
+    const int r = PyObject_IsInstance(o, sequence_abc());
+    if (r < 0) return false;
+    if (r == 0) set_not_instance(o, "Sequence");
+    return r == 1;
+}
+
 bool read_index(PyObject* o, Py_ssize_t& out) {
     static_assert(sizeof(long) == sizeof(Py_ssize_t), "indices are read as C long");
     // PyLong_AsLong calls __index__ itself; an int beyond 64 bits raises its OverflowError

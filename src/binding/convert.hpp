@@ -25,6 +25,11 @@ inline bool read_float(PyObject* o, double& out) {
 // of it counts as a sequence even when it fails the interpreter's sequence check.
 PyObject* sequence_abc();
 
+// Any sequence but a str, as list arguments and sequence states take them: TypeError "Can't
+// extract `str` to `Vec`" for a str, "'{}' object is not an instance of 'Sequence'" for an object
+// that is neither a sequence nor an instance of collections.abc.Sequence.
+bool check_list_like(PyObject* o);
+
 // Integer through the interpreter's index conversion.
 bool read_index(PyObject* o, Py_ssize_t& out);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "binding/convert.hpp"
 #include "binding/errors.hpp"
 #include "pickle/pickle.hpp"
 
@@ -25,14 +26,7 @@ void copy_bytearray(PyObject* arg, std::vector<std::uint8_t>& out) {
 }
 
 void read_byte_sequence(PyObject* arg, std::vector<std::uint8_t>& out) {
-    if (PyUnicode_Check(arg)) {
-        PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
-        return;
-    }
-    if (!PySequence_Check(arg)) {
-        set_not_instance(arg, "Sequence");
-        return;
-    }
+    if (!check_list_like(arg)) return;
     // The length is only a hint (it may be huge or a lie): reserve a bounded amount and let
     // the items themselves decide how far the state goes.
     Py_ssize_t hint = PySequence_Size(arg);

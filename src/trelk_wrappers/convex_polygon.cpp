@@ -23,7 +23,7 @@ void refuse_mismatched_lists(const S& s) {
 // ConvexPolygon(center=None, normal=None, vertices_2d=None, *, __pickle_state__=None)
 S build(PyObject* const* slots) {
     trelk::Vec3 center, normal;
-    ListArg<trelk::Vec2f> vertices;
+    Vertex2dList vertices;
     const bool has_center = read_optional_argument(slots[0], "center", center);
     const bool has_normal = read_optional_argument(slots[1], "normal", normal);
     const bool has_vertices = read_optional_argument(slots[2], "vertices_2d", vertices);
@@ -49,7 +49,7 @@ const ClassGroup own(
     {
         method<S, "with_axes", "(center, normal, u_axis, v_axis, vertices_2d)",
                [](trelk::Vec3 center, trelk::Vec3 normal, trelk::Vec3 u_axis, trelk::Vec3 v_axis,
-                  ListArg<trelk::Vec2f>& vertices) {
+                  Vertex2dList& vertices) {
                    return S::with_axes(center, normal, u_axis, v_axis, std::move(vertices.items));
                }>(),
         method<S, "stretch", "($self, translation)", [](const S& s, trelk::Vec3 t) { return trelk::stretch(s, t); }>(),

@@ -12,8 +12,8 @@ using S = trelk::ConvexPolytope;
 
 // ConvexPolytope(planes=None, vertices=None, *, __pickle_state__=None)
 S build(PyObject* const* slots) {
-    ListArg<trelk::Plane> planes;
-    ListArg<trelk::Vec3> vertices;
+    PlaneList planes;
+    VertexList vertices;
     const bool has_planes = read_optional_argument(slots[0], "planes", planes);
     const bool has_vertices = read_optional_argument(slots[1], "vertices", vertices);
     S s;
@@ -33,7 +33,7 @@ const ClassGroup own(
     ClassOf<S>::lazy(), {repr<S, &text>()},
     {
         method<S, "with_obb", "(planes, vertices, obb)",
-               [](ListArg<trelk::Plane>& planes, ListArg<trelk::Vec3>& vertices, const trelk::Cuboid& obb) {
+               [](PlaneList& planes, VertexList& vertices, const trelk::Cuboid& obb) {
                    return S{std::move(planes.items), std::move(vertices.items), obb};
                }>(),
         method<S, "stretch", "($self, translation)", [](const S& s, trelk::Vec3 t) { return trelk::stretch(s, t); }>(),

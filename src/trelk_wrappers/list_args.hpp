@@ -6,21 +6,28 @@
 #include <span>
 #include <vector>
 
+#include "binding/items_arg.hpp"
 #include "trelk_wrappers/shape_classes.hpp"
 
 namespace quorix::py {
 
-// A list argument of Item: Vec2f (a sequence of exactly two floats), Vec3 (exactly three floats)
-// or Plane (a tuple (normal, d), the normal exactly three floats).
-template <class Item>
-struct ListArg {
-    std::vector<Item> items;
+// Items of the polytope lists: a vertex is a sequence of exactly three floats, a plane a tuple
+// (normal, d) whose normal is exactly three floats; a polygon's 2-D vertex is exactly two floats.
+struct VertexRow {};
+struct NormalOffsetRow {};
+
+template <>
+struct Arg<VertexRow> {
+    static bool read(PyObject* o, trelk::Vec3& out);
+};
+template <>
+struct Arg<NormalOffsetRow> {
+    static bool read(PyObject* o, trelk::Plane& out);
 };
 
-template <class Item>
-struct Arg<ListArg<Item>> {
-    static bool read(PyObject* o, ListArg<Item>& out);
-};
+using VertexList = ItemsOf<trelk::Vec3, VertexRow>;
+using PlaneList = ItemsOf<trelk::Plane, NormalOffsetRow>;
+using Vertex2dList = ItemsOf<trelk::Vec2f>;
 
 // New lists: [[x, y], ...], [[x, y, z], ...] and [([nx, ny, nz], d), ...], widened exactly.
 PyObject* rows_list(std::span<const trelk::Vec2f> rows);

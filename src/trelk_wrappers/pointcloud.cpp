@@ -18,9 +18,7 @@ using S = trelk::Pointcloud;
 using Point3 = S::Point3;
 
 // A sequence (not a str) of points, each a sequence of exactly three numbers, narrowed.
-struct PointList {
-    std::vector<Point3> points;
-};
+using PointList = ItemsOf<Point3>;
 
 // A tuple of exactly two numbers, narrowed.
 struct RadiusRangeArg {
@@ -28,38 +26,6 @@ struct RadiusRangeArg {
 };
 
 }  // namespace
-
-template <>
-struct Arg<PointList> {
-    // Reserved up front at most: a sequence's length is only a hint and may be anything.
-    static constexpr Py_ssize_t reserve_limit = Py_ssize_t{1} << 20;
-
-    static bool read(PyObject* o, PointList& out) {
-        if (PyUnicode_Check(o)) {
-            PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
-            return false;
-        }
-        if (!PySequence_Check(o)) {
-            set_not_instance(o, "Sequence");
-            return false;
-        }
-        Py_ssize_t hint = PySequence_Size(o);
-        if (hint < 0) {
-            if (!discard_ordinary_error()) return false;
-            hint = 0;
-        }
-        out.points.reserve(static_cast<std::size_t>(std::min(hint, reserve_limit)));
-        Ref iter(PyObject_GetIter(o));
-        if (!iter) return false;
-        while (PyObject* raw = PyIter_Next(iter.get())) {
-            Ref item(raw);
-            double p[3];
-            if (!read_float_sequence(item.get(), p, 3)) return false;
-            out.points.push_back({f32(p[0]), f32(p[1]), f32(p[2])});
-        }
-        return !PyErr_Occurred();
-    }
-};
 
 template <>
 struct Arg<RadiusRangeArg> {
@@ -89,7 +55,7 @@ S build(PyObject* const* slots) {
     S s;
     if (apply_record_state(slots[3], s)) return s;
     if (!has_points) raise_requires("Pointcloud requires points argument");
-    return S::make(points.points, r_range.range, f32(point_radius));
+    return S::make(points.items, r_range.range, f32(point_radius));
 }
 
 // Rows of a (N, 3) array, read through its strides whatever its memory layout.
@@ -111,7 +77,7 @@ const ClassGroup own(
     {
         method<S, "from_list", "(points, point_radius)",
                [](const PointList& points, double point_radius) {
-                   return from_points(points.points, f32(point_radius));
+                   return from_points(points.items, f32(point_radius));
                }>(),
         method<S, "from_numpy", "(points, point_radius=0.033)",
                [](const NumpyGrid& points, Defaulted<double> point_radius) {

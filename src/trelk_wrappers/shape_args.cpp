@@ -160,18 +160,6 @@ bool Arg<ShapeView>::read(PyObject* o, ShapeView& out) {
     return false;
 }
 
-bool check_item_sequence(PyObject* o) {
-    if (PyUnicode_Check(o)) {
-        PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
-        return false;
-    }
-    if (!PySequence_Check(o)) {
-        set_not_instance(o, "Sequence");
-        return false;
-    }
-    return true;
-}
-
 bool Arg<AnyShape>::read(PyObject* o, AnyShape& out) {
     ShapeView v;
     if (!Arg<ShapeView>::read(o, v)) return false;

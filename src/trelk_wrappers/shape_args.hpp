@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "collider/collider.hpp"
+#include "binding/items_arg.hpp"
 #include "trelk_wrappers/shape_classes.hpp"
 
 namespace quorix::py {
@@ -147,31 +148,6 @@ struct Arg<AnyShape> {
 
 // ---- lists of shapes ----
 
-// A sequence whose every item converts by T's rule, in order. A string is TypeError "Can't extract
-// `str` to `Vec`", another non-sequence the type-mismatch TypeError naming 'Sequence'; the first
-// item that fails gives its own error.
-template <class T>
-struct ItemsOf {
-    std::vector<T> items;
-};
-
-bool check_item_sequence(PyObject* o);
-
-template <class T>
-struct Arg<ItemsOf<T>> {
-    static bool read(PyObject* o, ItemsOf<T>& out) {
-        if (!check_item_sequence(o)) return false;
-        Ref iter(PyObject_GetIter(o));
-        if (!iter) return false;
-        while (PyObject* raw = PyIter_Next(iter.get())) {
-            Ref item(raw);
-            T v;
-            if (!Arg<T>::read(item.get(), v)) return false;
-            out.items.push_back(std::move(v));
-        }
-        return !PyErr_Occurred();
-    }
-};
 
 // ---- collider-like arguments ----
 
