@@ -220,10 +220,16 @@ struct Method {
         return sig;
     }
 
-    static PyObject* run(PyObject* self, PyObject* const* slots, const Signature& sig) {
+    // `sig` is read only where there are arguments to convert.
+    static PyObject* run(PyObject* self, PyObject* const* slots, const Signature* sig) {
         using Args = typename Traits::Args;
         constexpr std::size_t skip = has_self ? 1 : 0;
-        auto args = detail::convert_all<Args, skip>(slots, sig, std::make_index_sequence<n_params>{});
+        auto args = [&] {
+            if constexpr (n_params == 0)
+                return std::tuple<>{};
+            else
+                return detail::convert_all<Args, skip>(slots, *sig, std::make_index_sequence<n_params>{});
+        }();
         return detail::invoke_and_convert<typename Traits::Ret>([&]() -> decltype(auto) {
             if constexpr (has_self)
                 return std::apply([&](auto&... a) { return Fn(receiver<V>(self), a...); }, args);
@@ -234,11 +240,17 @@ struct Method {
 
     static PyObject* fastcall(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
         return guard([&] {
-            const Signature& sig = signature();
-            PyObject* slots[n_params > 0 ? n_params : 1];
-            // A call without arguments to a method without parameters needs no parsing.
-            if (n_params > 0 || nargs != 0 || kwnames) sig.parse(args, nargs, kwnames, slots);
-            return run(self, slots, sig);
+            if constexpr (n_params == 0) {
+                // A call without arguments to a method without parameters needs no parsing; any
+                // argument gets the parser's message.
+                if (nargs != 0 || kwnames) signature().parse(args, nargs, kwnames, nullptr);
+                return run(self, nullptr, nullptr);
+            } else {
+                const Signature& sig = signature();
+                PyObject* slots[n_params];
+                sig.parse(args, nargs, kwnames, slots);
+                return run(self, slots, &sig);
+            }
         });
     }
 };
