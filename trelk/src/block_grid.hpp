@@ -42,6 +42,17 @@ inline double half_width(double v, double r) {
     return std::fabs(r) * (1.0 + 0x1p-20) + std::fabs(v) * 0x1p-40 + 0x1p-60;
 }
 
+// The cell of grid coordinate t (finite), clamped to 0 .. top. Spelled without jumps: compilers
+// turn std::min and std::max around a conversion into branches, which mispredict for balls near a
+// grid's border.
+inline int clamped_cell(double t, int top) {
+#if defined(__SSE2__) && !defined(TRELK_SCALAR)
+    return _mm_cvttsd_si32(_mm_min_sd(_mm_max_sd(_mm_set_sd(t), _mm_setzero_pd()), _mm_set_sd(double(top))));
+#else
+    return int(std::min(std::max(t, 0.0), double(top)));
+#endif
+}
+
 }  // namespace block_grid_detail
 
 // The box a ball reaches, as every grid widens it: worked out once per ball and asked of any
@@ -117,16 +128,9 @@ private:
     std::vector<std::uint64_t> cells_;                       // cell (ix, iy, iz), then word
 };
 
-// v is finite here, and so is t. The clamp is spelled without jumps: compilers turn std::min and
-// std::max around a conversion into branches, which mispredict for balls near the grid's border.
+// v is finite here, and so is t.
 inline int BlockGrid::cell(int axis, double v) const {
-    const double t = (v - origin_[axis]) * scale_[axis];
-#if defined(__SSE2__) && !defined(TRELK_SCALAR)
-    return _mm_cvttsd_si32(
-        _mm_min_sd(_mm_max_sd(_mm_set_sd(t), _mm_setzero_pd()), _mm_set_sd(double(cells_per_axis - 1))));
-#else
-    return int(std::min(std::max(t, 0.0), double(cells_per_axis - 1)));
-#endif
+    return block_grid_detail::clamped_cell((v - origin_[axis]) * scale_[axis], cells_per_axis - 1);
 }
 
 template <class Visit>

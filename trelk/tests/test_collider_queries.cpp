@@ -150,6 +150,35 @@ TEST(ColliderPairs, AgreeWithEveryPairOfItems) {
     }
 }
 
+// Colliders of dozens of items spread apart, so that most items of one are far from every item of
+// the other and are left out before any pair test; the receiver mostly holds no plane, line or
+// ray, so that its items' spheres can stand for it.
+TEST(ColliderPairs, ManyItemsSpreadApartAgreeWithEveryPair) {
+    for (bool grid : {true, false}) {
+        Generator g(grid ? 41u : 42u, grid);
+        std::array<int, 2> seen{};
+        for (int round = 0; round < 150; ++round) {
+            const float spread = float(3 + 3 * (round % 4));
+            Scene sa = g.scene(90), sb = g.scene(90, false, round % 5 == 0);
+            for (Scene* s : {&sa, &sb})
+                s->for_each_list([&](auto& list) {
+                    for (auto& item : list) translate(item, g.point() * spread);
+                });
+            if (round % 6 != 0) sa.planes.clear(), sa.lines.clear(), sa.rays.clear();
+            const Collider<Pointcloud> a = g.build<Pointcloud>(sa), b = g.build<Pointcloud>(sb);
+            bool expected = false;
+            sb.for_each_item([&](const auto& item_b) {
+                sa.for_each_item(
+                    [&](const auto& item_a) { expected = expected || brute::other_item_hits(item_b, item_a); });
+            });
+            ++seen[expected];
+            ASSERT_EQ(collides_other(a, b), expected) << (grid ? "grid" : "general") << " round " << round;
+        }
+        EXPECT_GE(seen[0], 20);
+        EXPECT_GE(seen[1], 20);
+    }
+}
+
 TEST(ColliderPairs, EdgeCases) {
     Collider<Pointcloud> empty, ball, far_ball, flat;
     add(ball, Sphere{{0, 0, 0}, 1});

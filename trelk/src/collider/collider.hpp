@@ -51,6 +51,8 @@ inline constexpr std::uint16_t segments = 0x400;
 inline constexpr std::uint16_t pointclouds = 0x800;
 // The kinds without a bounding sphere.
 inline constexpr std::uint16_t unbounded = planes | lines | rays;
+// The kinds with one, point clouds aside.
+inline constexpr std::uint16_t bounded_items = spheres | points | capsules | cuboids | cylinders | segments | polygons | polytopes;
 }  // namespace group_bit
 
 template <class PCL>

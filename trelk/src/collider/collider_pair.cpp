@@ -7,6 +7,7 @@
 #include "collider/frame.hpp"
 #include "collider/instances.hpp"
 #include "collider/query.hpp"
+#include "reach_grid.hpp"
 
 namespace trelk {
 
@@ -68,17 +69,10 @@ bool bounds_meet(const Collider<PCL>& a, const Collider<PCL>& b) {
     return (d.x * d.x + d.y * d.y) + d.z * d.z <= reach * reach;
 }
 
-}  // namespace
-
+// Every bounded item of `other`, asked of the receiver one by one.
 template <class PCL>
-bool collides_other(const Collider<PCL>& receiver, const Collider<PCL>& other) {
+bool each_bounded_item_hits(const Collider<PCL>& a, const Collider<PCL>& b) {
     namespace bit = group_bit;
-    const Collider<PCL>&a = receiver, &b = other;
-    if (a.mask == 0 || b.mask == 0) return false;
-    if (!bounds_meet(a, b)) return false;
-    if (std::popcount(a.mask) > 1 || std::popcount(b.mask) > 1) {
-        if (!broad_overlaps_any(b, a.bounding_sphere) && !broad_overlaps_any(a, b.bounding_sphere)) return false;
-    }
     if (b.holds(bit::spheres)) {
         // Ball against ball first, eight lanes at a time.
         if (a.holds(bit::spheres))
@@ -90,12 +84,74 @@ bool collides_other(const Collider<PCL>& receiver, const Collider<PCL>& other) {
     if (b.holds(bit::points))
         for (const Point& p : b.points.items())
             if (query_collider(Sphere{p.p, 0.0f}, a)) return true;
-    if (b.holds(bit::capsules) && any_queries(b.capsules.items(), a)) return true;
-    if (b.holds(bit::cuboids) && any_queries(b.cuboids.items(), a)) return true;
-    if (b.holds(bit::cylinders) && any_queries(b.cylinders.items(), a)) return true;
-    if (b.holds(bit::segments) && any_queries(b.segments.items(), a)) return true;
-    if (b.holds(bit::polygons) && any_queries(b.polygons.items(), a)) return true;
-    if (b.holds(bit::polytopes) && any_queries(b.polytopes.items(), a)) return true;
+    return (b.holds(bit::capsules) && any_queries(b.capsules.items(), a)) ||
+           (b.holds(bit::cuboids) && any_queries(b.cuboids.items(), a)) ||
+           (b.holds(bit::cylinders) && any_queries(b.cylinders.items(), a)) ||
+           (b.holds(bit::segments) && any_queries(b.segments.items(), a)) ||
+           (b.holds(bit::polygons) && any_queries(b.polygons.items(), a)) ||
+           (b.holds(bit::polytopes) && any_queries(b.polytopes.items(), a));
+}
+
+// The items of `lanes` (lane i the bounding sphere of item i, as `item(i)` gives it) that the
+// grid says may reach some receiver item, asked of the receiver.
+template <class PCL, class Item>
+bool near_lanes_hit(const SpheresSoA& lanes, const ReachGrid& grid, const Collider<PCL>& a, const Item& item) {
+    return grid.any_near(lanes, [&](std::size_t i) { return query_collider(item(i), a); });
+}
+
+template <class PCL, class T>
+bool near_items_hit(const BroadCollection<T>& group, const ReachGrid& grid, const Collider<PCL>& a) {
+    const std::span<const T> items = group.items();
+    return near_lanes_hit(group.bounds(), grid, a, [&](std::size_t i) -> const T& { return items[i]; });
+}
+
+// The bounded items of `other` whose bounding spheres may reach one of the receiver's, asked of
+// the receiver; the others cannot touch it. Every query of a bounded item meets the receiver's
+// bounded items only through their bounding spheres or through pair tests of shapes inside them
+// (whose rounding the grid's margin covers), so leaving out the rest changes no answer. Asking
+// the balls one by one also answers every ball-against-ball pair.
+template <class PCL>
+bool near_bounded_items_hit(const Collider<PCL>& a, const Collider<PCL>& b, const ReachGrid& grid) {
+    namespace bit = group_bit;
+    const SpheresSoA& balls = b.spheres;
+    const std::span<const Point> points = b.points.items();
+    return (b.holds(bit::spheres) && near_lanes_hit(balls, grid, a, [&](std::size_t i) { return balls.get(i); })) ||
+           (b.holds(bit::points) &&
+            near_lanes_hit(b.points.bounds(), grid, a, [&](std::size_t i) { return Sphere{points[i].p, 0.0f}; })) ||
+           (b.holds(bit::capsules) && near_items_hit(b.capsules, grid, a)) ||
+           (b.holds(bit::cuboids) && near_items_hit(b.cuboids, grid, a)) ||
+           (b.holds(bit::cylinders) && near_items_hit(b.cylinders, grid, a)) ||
+           (b.holds(bit::segments) && near_items_hit(b.segments, grid, a)) ||
+           (b.holds(bit::polygons) && near_items_hit(b.polygons, grid, a)) ||
+           (b.holds(bit::polytopes) && near_items_hit(b.polytopes, grid, a));
+}
+
+// The grid of the receiver's item spheres, when it can stand for them: a receiver holding a plane,
+// line or ray reaches past any grid, and one holding a sphere that is not ordinary has none.
+template <class PCL>
+bool fit_grid(const Collider<PCL>& a, const Collider<PCL>& b, ReachGrid& grid) {
+    if (a.holds(group_bit::unbounded)) return false;
+    const SpheresSoA* sets[] = {&a.spheres,          &a.capsules.bounds(), &a.cuboids.bounds(),
+                                &a.cylinders.bounds(), &a.polytopes.bounds(), &a.polygons.bounds(),
+                                &a.points.bounds(),    &a.segments.bounds(),  &a.pointclouds.bounds()};
+    return grid.build(a.bounding_sphere, b.bounding_sphere, sets);
+}
+
+}  // namespace
+
+template <class PCL>
+bool collides_other(const Collider<PCL>& receiver, const Collider<PCL>& other) {
+    namespace bit = group_bit;
+    const Collider<PCL>&a = receiver, &b = other;
+    if (a.mask == 0 || b.mask == 0) return false;
+    if (!bounds_meet(a, b)) return false;
+    if (std::popcount(a.mask) > 1 || std::popcount(b.mask) > 1) {
+        if (!broad_overlaps_any(b, a.bounding_sphere) && !broad_overlaps_any(a, b.bounding_sphere)) return false;
+    }
+    if (b.holds(bit::bounded_items)) {
+        ReachGrid grid;
+        if (fit_grid(a, b, grid) ? near_bounded_items_hit(a, b, grid) : each_bounded_item_hits(a, b)) return true;
+    }
     if (b.holds(bit::planes) && any_queries(std::span<const Plane>(b.planes), a)) return true;
     if (b.holds(bit::lines) && any_queries(std::span<const Line>(b.lines), a)) return true;
     if (b.holds(bit::rays) && any_queries(std::span<const Ray>(b.rays), a)) return true;
