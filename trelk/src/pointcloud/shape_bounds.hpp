@@ -120,8 +120,29 @@ struct Carry {
 struct LinePieceBound {
     Vec3d origin, dir;
     double t_lo, t_hi, reach;
+    double inverse_length_sq;  // 0 for a zero direction
+    Vec3d inverse_dir;         // per axis; 0 where dir is 0
 
-    bool operator()(const Box3d& b) const {
+    bool operator()(const Box3d& b) const { return ball_may_reach(b) && widened_box_meets(b); }
+
+    // The ball around the box must come within reach of the piece: tight where boxes are small
+    // (the widened box's corners let in what no ball does).
+    bool ball_may_reach(const Box3d& b) const {
+        Vec3d c, gap;
+        double half_sq = 0.0;
+        for (int k = 0; k < 3; ++k) {
+            c[k] = 0.5 * (b.lo[k] + b.hi[k]);
+            const double h = 0.5 * (b.hi[k] - b.lo[k]);
+            half_sq += h * h;
+        }
+        double t = bounds_detail::dot({c[0] - origin[0], c[1] - origin[1], c[2] - origin[2]}, dir) * inverse_length_sq;
+        t = std::fmin(std::fmax(t, t_lo), t_hi);
+        for (int k = 0; k < 3; ++k) gap[k] = c[k] - (origin[k] + dir[k] * t);
+        const double within = reach + std::sqrt(half_sq);
+        return !(bounds_detail::dot(gap, gap) > within * within);
+    }
+
+    bool widened_box_meets(const Box3d& b) const {
         double lo = t_lo, hi = t_hi;
         for (int k = 0; k < 3; ++k) {
             const double below = (b.lo[k] - reach) - origin[k], above = (b.hi[k] + reach) - origin[k];
@@ -129,7 +150,7 @@ struct LinePieceBound {
                 if (below > 0.0 || above < 0.0) return false;
                 continue;
             }
-            const double ta = below / dir[k], tb = above / dir[k];
+            const double ta = below * inverse_dir[k], tb = above * inverse_dir[k];
             lo = std::fmax(lo, dir[k] > 0.0 ? ta : tb);
             hi = std::fmin(hi, dir[k] > 0.0 ? tb : ta);
         }
@@ -187,7 +208,11 @@ inline std::optional<LinePieceBound> line_piece(Vec3 origin, Vec3 dir, double t_
     using namespace bounds_detail;
     const double widened = reach + allowance(extent + max_abs(origin) + max_abs(dir) + reach);
     if (!std::isfinite(widened)) return std::nullopt;
-    return LinePieceBound{widen(origin), widen(dir), t_lo, t_hi, widened};
+    const Vec3d d = widen(dir);
+    const double length_sq = dot(d, d);
+    Vec3d inverse{};
+    for (int k = 0; k < 3; ++k) inverse[k] = d[k] == 0.0 ? 0.0 : 1.0 / d[k];
+    return LinePieceBound{widen(origin), d, t_lo, t_hi, widened, length_sq > 0.0 ? 1.0 / length_sq : 0.0, inverse};
 }
 inline std::optional<LinePieceBound> box_bound(const Capsule& c, float pr, double extent) {
     return line_piece(c.p1, c.dir, 0.0, 1.0, std::fabs(double(c.radius)) + std::fabs(double(pr)), extent);
