@@ -101,6 +101,48 @@ bool any_leaf_near(const Capt& tree, const Point3& c, float rsq, Visit visit) {
     }
 }
 
+// Calls visit(j) with the index j of the first block of the runs of the leaves under every inner
+// node whose box, and each of whose ancestors' boxes, passes `may_hold(const Aabb&)` (a node over
+// padding alone never does), depth first, until visit returns true; then true, else false. The
+// search of any shape: may_hold answers whether a box can hold a point the shape accepts, and
+// visit tests the points.
+template <class MayHold, class Visit>
+bool any_leaf_where(const Capt& tree, MayHold may_hold, Visit visit) {
+    const std::size_t inner = tree.tests().size();
+    const std::uint32_t* starts = tree.starts().data();
+    const Aabb* boxes = tree.node_boxes().data();
+    auto leaf = [&](std::size_t node) {
+        const std::size_t z = node - inner;
+        return starts[z] < starts[z + 1] && visit(std::size_t{starts[z]});
+    };
+    auto passes = [&](std::size_t node) { return boxes[node].lo[0] <= boxes[node].hi[0] && may_hold(boxes[node]); };
+    if (inner == 0) return leaf(0);
+    if (!passes(0)) return false;
+
+    std::size_t stack[64];  // one deferred child per level, and a tree has fewer than 64 levels
+    int top = 0;
+    std::size_t n = 0;  // an inner node whose box passed
+    for (;;) {
+        const std::size_t a = 2 * n + 1, b = a + 1;
+        if (a >= inner) {
+            if (leaf(a) || leaf(b)) return true;
+        } else {
+            if (2 * a + 1 < inner) {
+                __builtin_prefetch(boxes + 2 * a + 1);
+                __builtin_prefetch(boxes + 2 * a + 4);
+            }
+            const bool go_a = passes(a), go_b = passes(b);
+            if (go_a || go_b) {
+                if (go_a && go_b) stack[top++] = b;
+                n = go_a ? a : b;
+                continue;
+            }
+        }
+        if (top == 0) return false;
+        n = stack[--top];
+    }
+}
+
 // Is some point of block j (eight entries from j) within float squared distance rsq of `c`?
 inline bool block_within(const Capt& tree, std::size_t j, const Point3& c, float rsq) {
     using simd::F32x4;

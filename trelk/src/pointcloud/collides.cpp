@@ -10,6 +10,7 @@
 #include "plane/polygon_collides.hpp"
 #include "plane/ref_convex.hpp"
 #include "pointcloud/capt_near.hpp"
+#include "pointcloud/shape_bounds.hpp"
 #include "simd/f32x4.hpp"
 
 namespace trelk {
@@ -66,50 +67,16 @@ bool scan(const Pointcloud& cloud, const Kind& kind) {
         return scan_one_by_one(cloud, kind);
 }
 
-// A sphere holding every point the per-point test of a shape can accept, in the shape's frame;
-// none for the kinds without one (unbounded, or a face-plane test that accepts beyond the corners).
-template <class S>
-std::optional<Sphere> acceptance_cover(const S&, float) {
-    return std::nullopt;
-}
-Sphere segment_cover(Vec3 p1, Vec3 dir, double reach) {
-    return {p1 + dir * 0.5f, float(0.5 * std::sqrt(double(length_sq(dir))) + reach)};
-}
-std::optional<Sphere> acceptance_cover(const Capsule& c, float pr) {
-    return segment_cover(c.p1, c.dir, std::fabs(double(c.radius)) + std::fabs(double(pr)));
-}
-std::optional<Sphere> acceptance_cover(const Cylinder& c, float pr) {
-    return segment_cover(c.p1, c.dir, std::fabs(double(c.radius)) + std::fabs(double(pr)));
-}
-std::optional<Sphere> acceptance_cover(const LineSegment& l, float pr) {
-    return segment_cover(l.p1, l.dir, std::fabs(double(pr)));
-}
-// The projected form measures distance only along orthonormal axes.
-std::optional<Sphere> acceptance_cover(const Cuboid& b, float pr) {
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            if (!(std::fabs(double(dot(b.axes[i], b.axes[j])) - (i == j ? 1.0 : 0.0)) <= 1e-6)) return std::nullopt;
-    const Vec3 h = b.half_extents;
-    const double half_diagonal = std::sqrt(double(h.x) * h.x + double(h.y) * h.y + double(h.z) * h.z);
-    return Sphere{b.center, float(half_diagonal + std::fabs(double(pr)))};
-}
-
-// The per-point test over the points that may lie in `cover`, found by the tree's search: a point
-// the float test accepts lies within the cover but for rounding, a few units in the last place of
-// its coordinates and of the cover's radius, which the widening holds many times over. Without a
-// usable cover, every point.
-template <class Kind>
-bool test_near(const Pointcloud& cloud, const Kind& kind, const std::optional<Sphere>& cover) {
-    if (!cover || !cloud.searchable_from(cover->center)) return scan(cloud, kind);
-    const Vec3 c = cover->center;
-    const double r = std::fabs(double(cover->radius));
-    const double widened = r + std::ldexp(r + 2.0 * std::fmax(std::fabs(c.x), std::fmax(std::fabs(c.y), std::fabs(c.z))), -16) +
-                           std::ldexp(1.0, -70);
-    const float reach = float(widened + std::ldexp(widened, -20));
-    if (!std::isfinite(reach * reach)) return scan(cloud, kind);
+// The per-point test over the points in the boxes `bound` may not rule out (each box first taken
+// to the frame the test runs in by `box_of`), found by the tree's search; without a bound (a
+// parameter not finite), every point.
+template <class Kind, class BoxOf, class Bound>
+bool test_where(const Pointcloud& cloud, const Kind& kind, const BoxOf& box_of, const std::optional<Bound>& bound) {
+    if (!bound) return scan(cloud, kind);
     const pointcloud::Capt& tree = cloud.tree();
     const float *xs = tree.afforded(0).data(), *ys = tree.afforded(1).data(), *zs = tree.afforded(2).data();
-    return pointcloud::any_leaf_near<false>(tree, {c.x, c.y, c.z}, reach * reach, [&](std::size_t j) {
+    auto may_hold = [&](const pointcloud::Aabb& b) { return (*bound)(box_of(b)); };
+    return pointcloud::any_leaf_where(tree, may_hold, [&](std::size_t j) {
         if constexpr (InLanes<Kind>) {
             // The runs' +inf padding is no point.
             auto half = [&](std::size_t h) {
@@ -167,9 +134,21 @@ bool prefilter_passes(const Pointcloud& cloud, Prefilter p, const Sphere& bound)
 // The per-point test `kind_of(shape)` over the cloud where its points now are: in the cloud's frame
 // with the shape mapped in (no motion or a rigid one), else in the world with the points carried
 // out. With Prefilter::bounds the shape's bounding sphere is asked first, in the same frame.
+template <class S>
+auto bound_of(const S& shape, float pr, double extent) {
+    return pointcloud::box_bound(shape, pr, extent);
+}
+inline auto bound_of(const ConvexPolygon& g, float pr, double extent) {
+    return pointcloud::box_bound(RefConvexPolygon::of(g), pr, extent);
+}
+
+// The per-point test `kind_of(shape)` over the cloud where its points now are: in the cloud's frame
+// with the shape mapped in (no motion or a rigid one), else in the world with the points carried
+// out. With Prefilter::bounds the shape's bounding sphere is asked first, in the same frame.
 template <class S, class KindOf>
 bool test_shape(const Pointcloud& cloud, const S& shape, Prefilter p, KindOf kind_of) {
     constexpr bool bounded = requires { broadphase(shape); };
+    const double extent = pointcloud::points_extent(cloud.tree());
     if (const Pointcloud::Stretching* s = cloud.stretching()) {
         if constexpr (bounded) {
             if (p == Prefilter::bounds) {
@@ -177,12 +156,14 @@ bool test_shape(const Pointcloud& cloud, const S& shape, Prefilter p, KindOf kin
                 if (!cloud.reaches(bound.center, bound.radius)) return false;
             }
         }
-        return scan(cloud, CarriedOut{kind_of(shape), s->out});
+        const pointcloud::Carry carry(s->out);
+        return test_where(cloud, CarriedOut{kind_of(shape), s->out}, carry,
+                          bound_of(shape, cloud.point_radius(), carry.extent(extent)));
     }
     const S local = in_cloud_frame(cloud, shape);
     if constexpr (bounded)
         if (p == Prefilter::bounds && !prefilter_passes(cloud, p, broadphase(local))) return false;
-    return test_near(cloud, kind_of(local), acceptance_cover(local, cloud.point_radius()));
+    return test_where(cloud, kind_of(local), pointcloud::InFrame{}, bound_of(local, cloud.point_radius(), extent));
 }
 
 struct CuboidPoints {
@@ -351,8 +332,11 @@ struct ClampNone {
     float operator()(float s) const { return s; }
 };
 
-bool polytope_scan(const Pointcloud& cloud, std::span<const Plane> planes) {
-    return scan_in_lanes(cloud, PolytopePoints{planes, cloud.point_radius()});
+// The polytope's rule on points in the frame its planes are in.
+bool polytope_test(const Pointcloud& cloud, std::span<const Plane> planes) {
+    const float pr = cloud.point_radius();
+    return test_where(cloud, PolytopePoints{planes, pr}, pointcloud::InFrame{},
+                      pointcloud::box_bound(planes, pr, pointcloud::points_extent(cloud.tree())));
 }
 
 }  // namespace
@@ -377,7 +361,7 @@ bool point_cloud_collides(const Pointcloud& cloud, const Cuboid& b, Prefilter p)
 
 bool collides_polytope_ref(const Pointcloud& cloud, const RefConvexPolytope& t, Prefilter p) {
     if (!prefilter_passes(cloud, p, broadphase(t.obb))) return false;
-    return polytope_scan(cloud, t.planes);
+    return polytope_test(cloud, t.planes);
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Prefilter p) {
@@ -385,7 +369,10 @@ bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Pref
         const RefConvexPolytope world = RefConvexPolytope::of(t);
         const Sphere bound = broadphase(world.obb);
         if (p == Prefilter::bounds && !cloud.reaches(bound.center, bound.radius)) return false;
-        return scan(cloud, CarriedOut{PolytopePoints{world.planes, cloud.point_radius()}, s->out});
+        const pointcloud::Carry carry(s->out);
+        return test_where(cloud, CarriedOut{PolytopePoints{world.planes, cloud.point_radius()}, s->out}, carry,
+                          pointcloud::box_bound(world.planes, cloud.point_radius(),
+                                                carry.extent(pointcloud::points_extent(cloud.tree()))));
     }
     if (!cloud.inverse_transform()) return collides_polytope_ref(cloud, RefConvexPolytope::of(t), p);
     ConvexPolytope local = t;
@@ -396,7 +383,6 @@ bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Pref
 bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolygon& g, Prefilter) {
     if (is_empty(RefConvexPolygon::of(g))) return false;
     const float pr_sq = cloud.point_radius() * cloud.point_radius();
-    if (!cloud.inverse_transform()) return scan_one_by_one(cloud, PolygonPoints{RefConvexPolygon::of(g), pr_sq});
     return test_shape(cloud, g, Prefilter::done_by_caller,
                       [&](const ConvexPolygon& poly) { return PolygonPoints{RefConvexPolygon::of(poly), pr_sq}; });
 }
