@@ -209,7 +209,7 @@ bool ReachGrid::build(const Sphere& region_a, const Sphere& region_b, std::span<
     return mark_all(sets);
 }
 
-bool ReachGrid::fit(std::span<const SpheresSoA* const> sets, float slack) {
+bool ReachGrid::fit(std::span<const SpheresSoA* const> sets) {
     F32x4 lo4[3], hi4[3];
     for (int a = 0; a < 3; ++a) {
         lo4[a] = F32x4::splat(kInf);
@@ -226,31 +226,29 @@ bool ReachGrid::fit(std::span<const SpheresSoA* const> sets, float slack) {
         }
     double lo[3], hi[3];
     for (int a = 0; a < 3; ++a) {
-        const double l = hmin(lo4[a]), h = hmax(hi4[a]), pad = (h - l) * slack;
-        lo[a] = l - pad;
-        hi[a] = h + pad;
+        lo[a] = hmin(lo4[a]);
+        hi[a] = hmax(hi4[a]);
     }
     lay_cells(lo, hi);
     return mark_all(sets);
 }
 
-bool ReachGrid::mark_within(const SpheresSoA& set, std::size_t i) {
+ReachGrid::Marked ReachGrid::mark_lane(const SpheresSoA& set, std::size_t i) {
     const std::size_t first = i / 4 * 4;
     const int k = int(i - first);
     const Boxes4 b(set, first);
-    if (!(b.ordinary >> k & 1)) return false;
+    if (!(b.ordinary >> k & 1)) return Marked::refused;
     alignas(16) float lo[3][4], hi[3][4];
+    bool within = true;
     for (int a = 0; a < 3; ++a) {
         b.lo[a].store(lo[a]);
         b.hi[a].store(hi[a]);
-        if (!(lo[a][k] >= within_lo_[a] && hi[a][k] <= within_hi_[a])) return false;
-    }
-    mark(cells_of(b), k);
-    for (int a = 0; a < 3; ++a) {
+        within = within && lo[a][k] >= within_lo_[a] && hi[a][k] <= within_hi_[a];
         lo_[a] = std::fmin(lo_[a], lo[a][k]);
         hi_[a] = std::fmax(hi_[a], hi[a][k]);
     }
-    return true;
+    mark(cells_of(b), k);
+    return within ? Marked::within : Marked::clamped;
 }
 
 }  // namespace trelk

@@ -34,14 +34,15 @@ public:
     // False when one of the lanes is not ordinary; the grid is then not to be asked.
     bool build(const Sphere& region_a, const Sphere& region_b, std::span<const SpheresSoA* const> sets);
 
-    // Lays the cells over the box around the boxes of every lane [0, len) of the sets, widened on
-    // each side by `slack` times its size, and marks those lanes. False as for build().
-    bool fit(std::span<const SpheresSoA* const> sets, float slack);
+    // Lays the cells over the box around the boxes of every lane [0, len) of the sets and marks
+    // those lanes. False as for build().
+    bool fit(std::span<const SpheresSoA* const> sets);
 
-    // Marks lane i of the set when it is ordinary and its box lies within the cells' region (so
-    // that it marks no more cells than a grid fitted anew would); otherwise marks nothing and
-    // returns false.
-    bool mark_within(const SpheresSoA& set, std::size_t i);
+    // Marks lane i of the set, unless it is not ordinary; says whether its box lay within the
+    // cells' region (so that it marked no more cells than a grid fitted anew would) or was clamped
+    // onto the border cells.
+    enum class Marked { within, clamped, refused };
+    Marked mark_lane(const SpheresSoA& set, std::size_t i);
 
     // Calls visit(i), in increasing order, for the lanes i < len of the set that may touch a
     // marked sphere (every lane that is not ordinary included), until a call returns true; returns

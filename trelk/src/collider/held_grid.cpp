@@ -15,34 +15,36 @@ std::size_t total_lanes(std::span<const SpheresSoA* const> sets) {
 void HeldGrid::drop() {
     grid_.reset();
     lanes_ = added_ = 0;
+    clamped_ = refused_ = false;
 }
 
-void HeldGrid::fit(std::span<const SpheresSoA* const> sets, float slack) {
+void HeldGrid::refit(std::span<const SpheresSoA* const> sets) {
     if (!grid_) grid_ = std::make_unique<ReachGrid>();
-    if (!grid_->fit(sets, slack)) return drop();
+    if (!grid_->fit(sets)) return refuse();
     lanes_ = total_lanes(sets);
     added_ = 0;
+    clamped_ = false;
 }
 
-void HeldGrid::refit(std::span<const SpheresSoA* const> sets) { fit(sets, 0.0f); }
+void HeldGrid::refuse() {
+    drop();
+    refused_ = true;
+}
 
 void HeldGrid::appended(std::span<const SpheresSoA* const> sets, std::span<const std::size_t> from) {
     std::size_t before = 0;
     for (std::size_t n : from) before += n;
-    if (grid_ && lanes_ == before) {
-        bool within = true;
-        for (std::size_t k = 0; k < sets.size() && within; ++k)
-            for (std::size_t i = from[k]; i < sets[k]->len() && within; ++i) within = grid_->mark_within(*sets[k], i);
-        if (within) {
-            lanes_ = total_lanes(sets);
-            added_ += lanes_ - before;
-            return;
-        }
-    }
-    // Tight once a quarter of the lanes came in place since the last fit (its cost is then paid
-    // for), else with half the size as room on each side.
-    const std::size_t total = total_lanes(sets);
-    fit(sets, 4 * added_ >= total ? 0.0f : 0.5f);
+    if (refused_) return;
+    if (!grid_ || lanes_ != before) return refit(sets);
+    for (std::size_t k = 0; k < sets.size(); ++k)
+        for (std::size_t i = from[k]; i < sets[k]->len(); ++i) switch (grid_->mark_lane(*sets[k], i)) {
+                case ReachGrid::Marked::within: break;
+                case ReachGrid::Marked::clamped: clamped_ = true; break;
+                case ReachGrid::Marked::refused: return refuse();
+            }
+    lanes_ = total_lanes(sets);
+    added_ += lanes_ - before;
+    if (clamped_ && 8 * added_ >= lanes_) refit(sets);
 }
 
 }  // namespace trelk

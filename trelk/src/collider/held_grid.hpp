@@ -17,7 +17,9 @@ namespace trelk {
 class HeldGrid {
 public:
     HeldGrid() = default;
-    HeldGrid(const HeldGrid& o) : grid_(o.grid_ ? std::make_unique<ReachGrid>(*o.grid_) : nullptr), lanes_(o.lanes_), added_(o.added_) {}
+    HeldGrid(const HeldGrid& o)
+        : grid_(o.grid_ ? std::make_unique<ReachGrid>(*o.grid_) : nullptr), lanes_(o.lanes_), added_(o.added_),
+          clamped_(o.clamped_), refused_(o.refused_) {}
     HeldGrid(HeldGrid&&) noexcept = default;
     HeldGrid& operator=(const HeldGrid& o) { return *this = HeldGrid(o); }
     HeldGrid& operator=(HeldGrid&&) noexcept = default;
@@ -26,20 +28,24 @@ public:
     const ReachGrid* marking(std::size_t lanes) const { return grid_ && lanes_ == lanes ? grid_.get() : nullptr; }
 
     void drop();
-    // Fits the grid tightly to lanes [0, len) of the sets (none kept when a lane is not ordinary).
+    // Fits the grid to lanes [0, len) of the sets; none is kept when a lane is not ordinary, and
+    // none comes back by appending lanes then.
     void refit(std::span<const SpheresSoA* const> sets);
     // After lanes were appended to the sets (set k held from[k] lanes before): marks the new lanes
-    // in place while they lie within the cells, else fits the grid anew. A fit soon after another
-    // leaves room around the items, so that a collider growing one item at a time is fitted a
-    // number of times that grows with the log of its size, not with its size.
+    // in place. A lane beyond the cells' region is clamped onto the border cells, which stays
+    // right but tells spheres apart less well, until the grid is fitted anew: once a lane so
+    // clamped waits and an eighth of the lanes came since the last fit, so that fits cost a
+    // bounded amount per lane added.
     void appended(std::span<const SpheresSoA* const> sets, std::span<const std::size_t> from);
 
 private:
-    void fit(std::span<const SpheresSoA* const> sets, float slack);
+    void refuse();
 
     std::unique_ptr<ReachGrid> grid_;
     std::size_t lanes_ = 0;  // lanes marked
     std::size_t added_ = 0;  // lanes marked in place since the last fit
+    bool clamped_ = false;   // one of them was clamped
+    bool refused_ = false;   // a lane is not ordinary
 };
 
 }  // namespace trelk
