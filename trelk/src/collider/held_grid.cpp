@@ -44,7 +44,7 @@ void HeldGrid::appended(std::span<const SpheresSoA* const> sets, std::span<const
             }
     lanes_ = total_lanes(sets);
     added_ += lanes_ - before;
-    if (clamped_ && 8 * added_ >= lanes_) refit(sets);
+    if (clamped_ && 4 * added_ >= lanes_) refit(sets);
 }
 
 }  // namespace trelk

@@ -34,7 +34,7 @@ public:
     // After lanes were appended to the sets (set k held from[k] lanes before): marks the new lanes
     // in place. A lane beyond the cells' region is clamped onto the border cells, which stays
     // right but tells spheres apart less well, until the grid is fitted anew: once a lane so
-    // clamped waits and an eighth of the lanes came since the last fit, so that fits cost a
+    // clamped waits and a quarter of the lanes came since the last fit, so that fits cost a
     // bounded amount per lane added.
     void appended(std::span<const SpheresSoA* const> sets, std::span<const std::size_t> from);
 
