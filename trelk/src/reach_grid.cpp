@@ -160,17 +160,18 @@ void ReachGrid::mark(const Cells4& c, int k) {
         for (int iy = c.r00[k] % cells; iy <= c.r11[k] % cells; ++iy) rows_[ix * cells + iy] |= run;
 }
 
-bool ReachGrid::build(const Sphere& region_a, const Sphere& region_b, std::span<const SpheresSoA* const> sets) {
+void ReachGrid::lay_cells(const double (&lo)[3], const double (&hi)[3]) {
     for (int a = 0; a < 3; ++a) {
-        const double lo = std::fmax(double(region_a.center[a]) - region_a.radius,
-                                    double(region_b.center[a]) - region_b.radius);
-        const double hi = std::fmin(double(region_a.center[a]) + region_a.radius,
-                                    double(region_b.center[a]) + region_b.radius);
-        const float scale = float(double(cells) / (hi - lo));
-        const bool usable = hi > lo && std::isfinite(float(lo)) && std::isfinite(scale) && scale > 0.0f;
-        origin_[a] = usable ? float(lo) : 0.0f;
+        const float scale = float(double(cells) / (hi[a] - lo[a]));
+        const bool usable = hi[a] > lo[a] && std::isfinite(float(lo[a])) && std::isfinite(scale) && scale > 0.0f;
+        origin_[a] = usable ? float(lo[a]) : 0.0f;
         scale_[a] = usable ? scale : 0.0f;
+        within_lo_[a] = usable ? float(lo[a]) : kInf;
+        within_hi_[a] = usable ? float(hi[a]) : -kInf;
     }
+}
+
+bool ReachGrid::mark_all(std::span<const SpheresSoA* const> sets) {
     F32x4 lo[3], hi[3];
     for (int a = 0; a < 3; ++a) {
         lo[a] = F32x4::splat(kInf);
@@ -196,6 +197,58 @@ bool ReachGrid::build(const Sphere& region_a, const Sphere& region_b, std::span<
         hi_[a] = hmax(hi[a]);
     }
     return true;
+}
+
+bool ReachGrid::build(const Sphere& region_a, const Sphere& region_b, std::span<const SpheresSoA* const> sets) {
+    double lo[3], hi[3];
+    for (int a = 0; a < 3; ++a) {
+        lo[a] = std::fmax(double(region_a.center[a]) - region_a.radius, double(region_b.center[a]) - region_b.radius);
+        hi[a] = std::fmin(double(region_a.center[a]) + region_a.radius, double(region_b.center[a]) + region_b.radius);
+    }
+    lay_cells(lo, hi);
+    return mark_all(sets);
+}
+
+bool ReachGrid::fit(std::span<const SpheresSoA* const> sets) {
+    F32x4 lo4[3], hi4[3];
+    for (int a = 0; a < 3; ++a) {
+        lo4[a] = F32x4::splat(kInf);
+        hi4[a] = F32x4::splat(-kInf);
+    }
+    for (const SpheresSoA* set : sets)
+        for (std::size_t i = 0; i < set->len(); i += 4) {
+            const Boxes4 b(*set, i);
+            if (lanes_below(set->len(), i) & ~b.ordinary) return false;
+            for (int a = 0; a < 3; ++a) {
+                lo4[a] = min_or_second(b.lo[a], lo4[a]);
+                hi4[a] = max_or_second(b.hi[a], hi4[a]);
+            }
+        }
+    double lo[3], hi[3];
+    for (int a = 0; a < 3; ++a) {
+        lo[a] = hmin(lo4[a]);
+        hi[a] = hmax(hi4[a]);
+    }
+    lay_cells(lo, hi);
+    return mark_all(sets);
+}
+
+ReachGrid::Marked ReachGrid::mark_lane(const SpheresSoA& set, std::size_t i) {
+    const std::size_t first = i / 4 * 4;
+    const int k = int(i - first);
+    const Boxes4 b(set, first);
+    if (!(b.ordinary >> k & 1)) return Marked::refused;
+    alignas(16) float lo[3][4], hi[3][4];
+    bool within = true;
+    for (int a = 0; a < 3; ++a) {
+        b.lo[a].store(lo[a]);
+        b.hi[a].store(hi[a]);
+        within = within && lo[a][k] >= within_lo_[a] && hi[a][k] <= within_hi_[a];
+        lo_[a] = std::fmin(lo_[a], lo[a][k]);
+        hi_[a] = std::fmax(hi_[a], hi[a][k]);
+    }
+    mark(cells_of(b), k);
+    return within ? Marked::within : Marked::clamped;
 }
 
 }  // namespace trelk

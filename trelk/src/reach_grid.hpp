@@ -1,6 +1,7 @@
 // Which cells of a coarse grid the spheres of some sphere sets reach, so that another sphere that
 // reaches none of them is known to be apart from every one at once: 32 x 32 rows of 32 cells, one
-// bit each. Built for one query and thrown away; it lives on the stack and allocates nothing.
+// bit each. Either built for one query on the stack, or fitted to a collider's own spheres and kept
+// with it (collider/held_grid.hpp); it allocates nothing.
 //
 // Each sphere stands for its box, far wider than the sphere: half width
 // |r| (1 + 2^-12) + |v| 2^-12 + 2^-60 around centre coordinate v. The margin is thousands of times
@@ -33,6 +34,16 @@ public:
     // False when one of the lanes is not ordinary; the grid is then not to be asked.
     bool build(const Sphere& region_a, const Sphere& region_b, std::span<const SpheresSoA* const> sets);
 
+    // Lays the cells over the box around the boxes of every lane [0, len) of the sets and marks
+    // those lanes. False as for build().
+    bool fit(std::span<const SpheresSoA* const> sets);
+
+    // Marks lane i of the set, unless it is not ordinary; says whether its box lay within the
+    // cells' region (so that it marked no more cells than a grid fitted anew would) or was clamped
+    // onto the border cells.
+    enum class Marked { within, clamped, refused };
+    Marked mark_lane(const SpheresSoA& set, std::size_t i);
+
     // Calls visit(i), in increasing order, for the lanes i < len of the set that may touch a
     // marked sphere (every lane that is not ordinary included), until a call returns true; returns
     // whether one did. A lane left out has a box apart from every marked box.
@@ -58,8 +69,11 @@ private:
     Cells4 cells_of(const Boxes4& b) const;
     bool reaches(const Cells4& c, int k) const;
     void mark(const Cells4& c, int k);
+    void lay_cells(const double (&lo)[3], const double (&hi)[3]);
+    bool mark_all(std::span<const SpheresSoA* const> sets);
 
     float origin_[3], scale_[3];         // cell = (v - origin) * scale, clamped
+    float within_lo_[3], within_hi_[3];  // the cells' region (lo > hi across an axis without one)
     float lo_[3], hi_[3];                // the box around every marked box (lo > hi: none)
     std::uint32_t rows_[cells * cells];  // row (ix, iy), bit iz
 };

@@ -11,6 +11,7 @@
 
 #include "collider/collider_pair.hpp"
 #include "collider/query.hpp"
+#include "collider/refine.hpp"
 #include "collider/transform.hpp"
 #include "collider_brute.hpp"
 #include "collider_scenes.hpp"
@@ -277,6 +278,98 @@ TEST(ColliderQueries, AgreeWithEveryItemAfterMotions) {
                 motion.apply(g, c, s);
                 wrong += cross_check(g, s, c, 20, tally, std::string(motion.name) + (grid ? " grid" : " general"));
             }
+        }
+}
+
+
+// Up to `most` items spread apart, so that the reach grids leave most pairs out; no plane, line or
+// ray but now and then.
+Scene spread_scene(Generator& g, int most, bool clouds) {
+    Scene s = g.scene(most, false, clouds);
+    s.for_each_list([&](auto& list) {
+        for (auto& item : list) translate(item, g.point() * 2.0f);
+    });
+    if (!g.coin(0.1)) s.planes.clear(), s.lines.clear(), s.rays.clear();
+    return s;
+}
+
+// Adds the items of `extra` to the scene's lists.
+void append(Scene& s, const Scene& extra) {
+    extra.for_each_item([&](const auto& item) {
+        s.for_each_list([&](auto& list) {
+            if constexpr (std::is_same_v<typename std::decay_t<decltype(list)>::value_type,
+                                         std::decay_t<decltype(item)>>)
+                list.push_back(item);
+        });
+    });
+}
+
+ColliderRecord<Pointcloud> record_of(const Collider<Pointcloud>& c) {
+    const ColliderRecordView<Pointcloud> v = c.stored_view();
+    auto list = [](auto items) { return std::vector(items.begin(), items.end()); };
+    return {list(v.capsules), list(v.cuboids), list(v.cylinders), list(v.planes), list(v.polygons),
+            list(v.polytopes), list(v.points), c.spheres, list(v.lines), list(v.rays), list(v.segments),
+            list(v.pointclouds)};
+}
+
+// The other operations that change a collider's sphere sets (or might seem to), the scene kept in step.
+const Motion kChanges[] = {
+    {"add",
+     [](Generator& g, Collider<Pointcloud>& c, Scene& s) {
+         // Some far outside the items so far, so that the grid must be fitted again.
+         Scene extra = spread_scene(g, 12, false);
+         extra.for_each_list([&](auto& list) {
+             for (auto& item : list) translate(item, g.point() * float(g.pick(3) * 3));
+         });
+         extra.for_each_item([&](const auto& item) { add(c, item); });
+         append(s, extra);
+     }},
+    {"include",
+     [](Generator& g, Collider<Pointcloud>& c, Scene& s) {
+         const Scene extra = spread_scene(g, 12, g.coin());
+         include(c, g.build<Pointcloud>(extra));
+         append(s, extra);
+     }},
+    {"refine_bounding", [](Generator&, Collider<Pointcloud>& c, Scene&) { refine_bounding(c); }},
+    {"from_stored",
+     [](Generator&, Collider<Pointcloud>& c, Scene&) { c = Collider<Pointcloud>::from_stored(record_of(c)); }},
+    {"copy",
+     [](Generator& g, Collider<Pointcloud>& c, Scene&) {
+         const Collider<Pointcloud> kept(c);
+         translate(c, g.point() * 10.0f);
+         c = kept;
+     }},
+};
+
+// A receiver changed by each operation answers collides_other as its items do pair by pair, and
+// keeps a reach grid of all its lanes while it holds no plane, line or ray.
+TEST(ColliderPairs, ChangedReceiverAgreesWithEveryPair) {
+    std::vector<Motion> changes(std::begin(kMotions), std::end(kMotions));
+    changes.insert(changes.end(), std::begin(kChanges), std::end(kChanges));
+    for (const Motion& change : changes)
+        for (bool grid : {true, false}) {
+            Generator g(grid ? 51u : 52u, grid);
+            std::array<int, 2> seen{};
+            for (int round = 0; round < 120; ++round) {
+                Scene sa = spread_scene(g, 40, round % 3 == 0);
+                const Scene sb = spread_scene(g, 40, round % 4 == 0);
+                Collider<Pointcloud> a = g.build<Pointcloud>(sa);
+                const Collider<Pointcloud> b = g.build<Pointcloud>(sb);
+                change.apply(g, a, sa);
+                const std::string what = std::string(change.name) + (grid ? " grid" : " general") + " round " +
+                                         std::to_string(round);
+                const bool bounded = a.mask != 0 && !a.holds(group_bit::unbounded);
+                ASSERT_EQ(a.reach.marking(item_sphere_count(a)) != nullptr, bounded) << what;
+                bool expected = false;
+                sb.for_each_item([&](const auto& item_b) {
+                    sa.for_each_item(
+                        [&](const auto& item_a) { expected = expected || brute::other_item_hits(item_b, item_a); });
+                });
+                ++seen[expected];
+                ASSERT_EQ(collides_other(a, b), expected) << what;
+            }
+            EXPECT_GE(seen[0], 10) << change.name;
+            EXPECT_GE(seen[1], 10) << change.name;
         }
 }
 

@@ -25,6 +25,7 @@ void settle(Collider<PCL>& c) {
     mark(!c.segments.empty(), bit::segments);
     mark(!c.pointclouds.empty(), bit::pointclouds);
     c.mask = mask;
+    refit_grid(c);
 
     if (mask & bit::unbounded) {
         c.bounding_sphere = {{0.0f, 0.0f, 0.0f}, INF};
@@ -61,6 +62,9 @@ void append_list(std::vector<T>& to, std::vector<T>& from) {
 template <class PCL>
 void include(Collider<PCL>& c, Collider<PCL>&& other) {
     const bool no_bound_yet = c.mask == 0 || (has_nan(c.bounding_sphere) && !c.holds(group_bit::unbounded));
+    const std::array<const SpheresSoA*, 9> sets = item_sphere_sets(c);
+    std::array<std::size_t, 9> before;
+    for (std::size_t k = 0; k < sets.size(); ++k) before[k] = sets[k]->len();
     c.capsules.append(std::move(other.capsules));
     c.cuboids.append(std::move(other.cuboids));
     c.cylinders.append(std::move(other.cylinders));
@@ -74,6 +78,10 @@ void include(Collider<PCL>& c, Collider<PCL>&& other) {
     c.segments.append(std::move(other.segments));
     c.pointclouds.append(std::move(other.pointclouds));
     c.mask |= other.mask;
+    if (c.mask == 0 || c.holds(group_bit::unbounded))
+        c.reach.drop();
+    else
+        c.reach.appended(sets, before);
 
     const Sphere& b = other.bounding_sphere;
     if (b.radius == INF)

@@ -1,14 +1,17 @@
 // A composite collision object: any number of shapes of every kind, kept in twelve groups, one per
 // kind, so that a query visits one kind at a time with the test made for it.
 //
-// Beside the groups a collider keeps a 16-bit mask (bit k set while group k is non-empty) and a
-// bounding sphere that encloses the bounding sphere of every bounded item; while a plane, line or
-// ray is held its radius is +inf. The groups are filled only through add() (or built whole by
-// from_groups()), which keep both summaries in step; nothing removes an item.
+// Beside the groups a collider keeps a 16-bit mask (bit k set while group k is non-empty), a
+// bounding sphere that encloses the bounding sphere of every bounded item (while a plane, line or
+// ray is held its radius is +inf) and, while it holds no plane, line or ray, a reach grid of its
+// item spheres (collider/held_grid.hpp). The groups are filled only through add() (or built whole
+// by from_groups()), which keep the summaries in step; nothing removes an item.
 //
 // PCL is the point-cloud kind: Pointcloud, or NoPcl for a collider that never holds clouds.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <type_traits>
@@ -18,6 +21,7 @@
 #include "broad_collection.hpp"
 #include "capsule.hpp"
 #include "collider/bounding.hpp"
+#include "collider/held_grid.hpp"
 #include "collider/record.hpp"
 #include "convex_polytope/heap.hpp"
 #include "cuboid.hpp"
@@ -71,6 +75,7 @@ struct Collider {
     BroadCollection<PCL> pointclouds;
     Sphere bounding_sphere;  // all zero while empty
     std::uint16_t mask = 0;
+    HeldGrid reach;  // none while a plane, line or ray is held
 
     bool holds(std::uint16_t bits) const { return (mask & bits) != 0; }
 
@@ -116,7 +121,8 @@ template <class T>
 inline constexpr bool is_unbounded_kind = (bit_of<T> & group_bit::unbounded) != 0;
 
 // Appends the item to its group (and its bounding sphere to the group's lanes) without touching
-// the mask or the collider's bounding sphere; from_groups() or add() settle those.
+// the mask, the collider's bounding sphere or its reach grid (which then no longer marks every
+// lane, so queries leave it aside); from_groups() or add() settle those.
 template <class PCL, class T>
 void place(Collider<PCL>& c, T item) {
     auto& group = group_of<T>(c);
@@ -132,43 +138,74 @@ void place(Collider<PCL>& c, T item) {
 // collider sets it, whatever its sphere, so a point at the origin is not lost; an unbounded kind
 // makes the radius +inf), the item joins its group and the group's bit is set. A bound spoilt by a
 // NaN item is replaced by the next item's sphere, but never once a plane, line or ray has made it
-// infinite: that radius must stay +inf.
+// infinite: that radius must stay +inf. The item's sphere is marked in the reach grid.
 template <class PCL, class T>
 void add(Collider<PCL>& c, T item) {
     if constexpr (is_unbounded_kind<T>) {
         c.bounding_sphere.radius = INF;
+        place(c, std::move(item));
+        c.mask |= bit_of<T>;
+        c.reach.drop();
     } else {
         const Sphere s = broadphase(item);
         if (c.mask == 0 || (has_nan(c.bounding_sphere) && !c.holds(group_bit::unbounded)))
             c.bounding_sphere = s;
         else
             grow_bounding_sphere(c.bounding_sphere, s);
+        const std::array<const SpheresSoA*, 9> sets = item_sphere_sets(c);
+        std::array<std::size_t, 9> before;
+        for (std::size_t k = 0; k < sets.size(); ++k) before[k] = sets[k]->len();
+        place(c, std::move(item));
+        c.mask |= bit_of<T>;
+        if (!c.holds(group_bit::unbounded)) c.reach.appended(sets, before);
     }
-    place(c, std::move(item));
-    c.mask |= bit_of<T>;
 }
 
 // Moves everything `other` holds after this collider's own items, group by group (lanes as whole
 // blocks), and merges the two summaries: the masks are joined; an infinite bound of `other` makes
 // the radius +inf; otherwise a collider that has no bound yet (as add() decides) takes other's
-// bound, and any other grows over it. `other`'s bound is merged even when it holds nothing.
+// bound, and any other grows over it. `other`'s bound is merged even when it holds nothing. Other's
+// item spheres are marked in the reach grid.
 template <class PCL>
 void include(Collider<PCL>& c, Collider<PCL>&& other);
 
-// Calls take(s) for every item sphere of the bounded groups, in the order spheres, capsules,
-// cuboids, cylinders, polytopes, polygons, points, segments, pointclouds.
+// The sphere sets of the bounded groups (each lane the sphere of one item), in the order spheres,
+// capsules, cuboids, cylinders, polytopes, polygons, points, segments, pointclouds.
+template <class PCL>
+std::array<const SpheresSoA*, 9> item_sphere_sets(const Collider<PCL>& c) {
+    return {&c.spheres,          &c.capsules.bounds(), &c.cuboids.bounds(),
+            &c.cylinders.bounds(), &c.polytopes.bounds(), &c.polygons.bounds(),
+            &c.points.bounds(),    &c.segments.bounds(),  &c.pointclouds.bounds()};
+}
+
+template <class PCL>
+std::size_t item_sphere_count(const Collider<PCL>& c) {
+    std::size_t n = 0;
+    for (const SpheresSoA* lanes : item_sphere_sets(c)) n += lanes->len();
+    return n;
+}
+
+// Calls take(s) for every item sphere, in the order of item_sphere_sets.
 template <class PCL, class Take>
 void for_each_item_sphere(const Collider<PCL>& c, const Take& take) {
-    for (const SpheresSoA* lanes :
-         {&c.spheres, &c.capsules.bounds(), &c.cuboids.bounds(), &c.cylinders.bounds(), &c.polytopes.bounds(),
-          &c.polygons.bounds(), &c.points.bounds(), &c.segments.bounds(), &c.pointclouds.bounds()})
+    for (const SpheresSoA* lanes : item_sphere_sets(c))
         for (std::size_t i = 0; i < lanes->len(); ++i) take(lanes->get(i));
+}
+
+// Fits the reach grid to the collider's item spheres afresh, or drops it while a plane, line or
+// ray is held or nothing is.
+template <class PCL>
+void refit_grid(Collider<PCL>& c) {
+    if (c.mask == 0 || c.holds(group_bit::unbounded))
+        c.reach.drop();
+    else
+        c.reach.refit(item_sphere_sets(c));
 }
 
 // Settles the mask and the bounding sphere of a collider whose groups were filled by place():
 // mask bits from the non-empty groups; the bounding sphere (0, 0, 0, +inf) when a plane, line or
 // ray is held, else the fold of every item sphere in the order of for_each_item_sphere (all zero
-// when there is none).
+// when there is none); the reach grid fitted afresh.
 template <class PCL>
 void settle(Collider<PCL>& c);
 

@@ -127,14 +127,20 @@ bool near_bounded_items_hit(const Collider<PCL>& a, const Collider<PCL>& b, cons
 }
 
 // The grid of the receiver's item spheres, when it can stand for them: a receiver holding a plane,
-// line or ray reaches past any grid, and one holding a sphere that is not ordinary has none.
+// line or ray reaches past any grid, and one holding a sphere that is not ordinary has none. Built
+// here only when the receiver keeps none that marks all its lanes.
 template <class PCL>
 bool fit_grid(const Collider<PCL>& a, const Collider<PCL>& b, ReachGrid& grid) {
     if (a.holds(group_bit::unbounded)) return false;
-    const SpheresSoA* sets[] = {&a.spheres,          &a.capsules.bounds(), &a.cuboids.bounds(),
-                                &a.cylinders.bounds(), &a.polytopes.bounds(), &a.polygons.bounds(),
-                                &a.points.bounds(),    &a.segments.bounds(),  &a.pointclouds.bounds()};
-    return grid.build(a.bounding_sphere, b.bounding_sphere, sets);
+    return grid.build(a.bounding_sphere, b.bounding_sphere, item_sphere_sets(a));
+}
+
+template <class PCL>
+bool bounded_items_hit(const Collider<PCL>& a, const Collider<PCL>& b) {
+    if (!a.holds(group_bit::unbounded))
+        if (const ReachGrid* held = a.reach.marking(item_sphere_count(a))) return near_bounded_items_hit(a, b, *held);
+    ReachGrid grid;
+    return fit_grid(a, b, grid) ? near_bounded_items_hit(a, b, grid) : each_bounded_item_hits(a, b);
 }
 
 }  // namespace
@@ -148,10 +154,7 @@ bool collides_other(const Collider<PCL>& receiver, const Collider<PCL>& other) {
     if (std::popcount(a.mask) > 1 || std::popcount(b.mask) > 1) {
         if (!broad_overlaps_any(b, a.bounding_sphere) && !broad_overlaps_any(a, b.bounding_sphere)) return false;
     }
-    if (b.holds(bit::bounded_items)) {
-        ReachGrid grid;
-        if (fit_grid(a, b, grid) ? near_bounded_items_hit(a, b, grid) : each_bounded_item_hits(a, b)) return true;
-    }
+    if (b.holds(bit::bounded_items) && bounded_items_hit(a, b)) return true;
     if (b.holds(bit::planes) && any_queries(std::span<const Plane>(b.planes), a)) return true;
     if (b.holds(bit::lines) && any_queries(std::span<const Line>(b.lines), a)) return true;
     if (b.holds(bit::rays) && any_queries(std::span<const Ray>(b.rays), a)) return true;

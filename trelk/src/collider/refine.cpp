@@ -8,17 +8,6 @@ namespace trelk {
 
 namespace {
 
-// Every stored sphere, set by set in the order balls, capsules, cuboids, cylinders, polytopes,
-// polygons, points, segments, point clouds; lanes 0 .. len - 1 of each.
-template <class PCL, class Visit>
-void each_sphere(const Collider<PCL>& c, const Visit& visit) {
-    const SpheresSoA* sets[] = {&c.spheres,          &c.capsules.bounds(), &c.cuboids.bounds(),
-                                &c.cylinders.bounds(), &c.polytopes.bounds(), &c.polygons.bounds(),
-                                &c.points.bounds(),    &c.segments.bounds(),  &c.pointclouds.bounds()};
-    for (const SpheresSoA* s : sets)
-        for (std::size_t i = 0; i < s->len(); ++i) visit(s->get(i));
-}
-
 float distance(Vec3 a, Vec3 b) {
     const Vec3 d = a - b;
     return std::sqrt((d.x * d.x + d.y * d.y) + d.z * d.z);
@@ -34,7 +23,7 @@ void refine_bounding(Collider<PCL>& c) {
     }
     std::size_t n = 0;
     Vec3 sum;
-    each_sphere(c, [&](const Sphere& s) {
+    for_each_item_sphere(c, [&](const Sphere& s) {
         sum += s.center;
         ++n;
     });
@@ -48,7 +37,7 @@ void refine_bounding(Collider<PCL>& c) {
     for (int k = 0; k < 8; ++k) {
         float best = 0.0f;
         Vec3 far = center;
-        each_sphere(c, [&](const Sphere& s) {
+        for_each_item_sphere(c, [&](const Sphere& s) {
             const float d = distance(s.center, center), reach = s.radius + d;
             if (!(reach > best)) return;
             far = d > EPS ? s.center + (s.center - center) * (s.radius / d)
@@ -58,7 +47,7 @@ void refine_bounding(Collider<PCL>& c) {
         const float step = 1.0f / float(k + 2);
         center = center + (far - center) * step;
         radius = 0.0f;
-        each_sphere(c, [&](const Sphere& s) { radius = max_num(radius, s.radius + distance(s.center, center)); });
+        for_each_item_sphere(c, [&](const Sphere& s) { radius = max_num(radius, s.radius + distance(s.center, center)); });
     }
     c.bounding_sphere = {center, radius};
 }

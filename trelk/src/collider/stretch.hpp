@@ -14,8 +14,8 @@ namespace trelk {
 template <class PCL>
 std::optional<Collider<NoPcl>> try_stretch(const Collider<PCL>& c, Vec3 t);
 
-// The same collider as one that may hold clouds: every group moved over, no clouds, mask and
-// bounding sphere as they are.
+// The same collider as one that may hold clouds: every group moved over, no clouds, mask,
+// bounding sphere and reach grid as they are.
 template <class PCL>
 Collider<PCL> with_cloud_kind(Collider<NoPcl>&& c) {
     Collider<PCL> out;
@@ -32,6 +32,7 @@ Collider<PCL> with_cloud_kind(Collider<NoPcl>&& c) {
     out.segments = std::move(c.segments);
     out.bounding_sphere = c.bounding_sphere;
     out.mask = c.mask;
+    out.reach = std::move(c.reach);
     return out;
 }
 

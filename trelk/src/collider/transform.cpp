@@ -32,12 +32,13 @@ void change_clouds(Collider<PCL>& c, const Record& record) {
 }
 
 // After a motion: the bound's centre follows the map; a collider with items keeps enclosing them,
-// growing over every item sphere that pokes out of it.
+// growing over every item sphere that pokes out of it. The reach grid is fitted to the moved items.
 template <class PCL, class Map>
 void follow(Collider<PCL>& c, const Map& map) {
     Sphere& bound = c.bounding_sphere;
     bound.center = map.point(bound.center);
     if (c.mask != 0) for_each_item_sphere(c, [&](const Sphere& s) { grow_bounding_sphere(bound, s); });
+    refit_grid(c);
 }
 
 // One remap for every kind; a held box stays a box with unit axes under any map.
@@ -102,6 +103,7 @@ template <class PCL>
 void scale(Collider<PCL>& c, float factor) {
     change_shapes(c, [&](auto& s) { scale(s, factor); });
     scale(c.spheres, factor);
+    // settle() fits the reach grid too; a collider holding a plane, line or ray keeps none.
     if (!c.holds(group_bit::unbounded)) settle(c);
 }
 
