@@ -142,6 +142,10 @@ TEST(CloudCollides, TreePreCheckIsExactForAnyReach) {
     const ConvexPolytope open{{}, {}, Cuboid::aligned({50, 0, 0}, {1, 1, 1})};  // no planes
     EXPECT_TRUE(point_cloud_collides(corner, open, Prefilter::done_by_caller));
     EXPECT_FALSE(point_cloud_collides(corner, open, Prefilter::bounds));
+    // The shape's only point lies outside the sphere, which reaches another point: still a hit.
+    const Pointcloud both = cloud_of({{1.9f, 1.9f, 1.9f}, {2.5f, 0, 0}}, 1);
+    EXPECT_TRUE(point_cloud_collides(both, cube, Prefilter::bounds));
+    EXPECT_FALSE(point_cloud_collides(cloud_of({{2.5f, 0, 0}}, 1), cube, Prefilter::bounds));
 }
 
 template <class S>

@@ -67,29 +67,61 @@ bool scan(const Pointcloud& cloud, const Kind& kind) {
         return scan_one_by_one(cloud, kind);
 }
 
+// Within reach of a sphere query's centre: the float test the cloud's sphere queries make of a point.
+struct SphereReach {
+    Vec3 c;
+    float rsq;
+
+    Mask4 lanes(const Points4& p) const {
+        const F32x4 dx = p.x - splat(c.x), dy = p.y - splat(c.y), dz = p.z - splat(c.z);
+        return le((dx * dx + dy * dy) + dz * dz, splat(rsq));
+    }
+    bool point(Vec3 p) const {
+        const float dx = p.x - c.x, dy = p.y - c.y, dz = p.z - c.z;
+        return (dx * dx + dy * dy) + dz * dz <= rsq;
+    }
+};
+
 // The per-point test over the points in the boxes `bound` may not rule out (each box first taken
 // to the frame the test runs in by `box_of`), found by the tree's search; without a bound (a
-// parameter not finite), every point.
+// parameter not finite), every point. With a `sphere` (in the cloud's frame) it must reach some
+// point too. The search runs first: a miss needs no sphere query, and neither does a hit whose
+// point lies within the sphere's reach (the query would find that point); others ask it.
 template <class Kind, class BoxOf, class Bound>
-bool test_where(const Pointcloud& cloud, const Kind& kind, const BoxOf& box_of, const std::optional<Bound>& bound) {
-    if (!bound) return scan(cloud, kind);
+bool test_where(const Pointcloud& cloud, const Kind& kind, const BoxOf& box_of, const std::optional<Bound>& bound,
+                const Sphere* sphere = nullptr) {
+    auto sphere_reaches = [&] { return !sphere || cloud.reaches_local(sphere->center, sphere->radius); };
+    if (!bound) return sphere_reaches() && scan(cloud, kind);
+    SphereReach within{};
+    if (sphere) {
+        const float reach = sphere->radius + cloud.tree().r_point();
+        within = {sphere->center, reach * reach};
+    }
+    bool witnessed = !sphere;  // the hit found lies within the sphere's reach
     const pointcloud::Capt& tree = cloud.tree();
     const float *xs = tree.afforded(0).data(), *ys = tree.afforded(1).data(), *zs = tree.afforded(2).data();
     auto may_hold = [&](const pointcloud::Aabb& b) { return (*bound)(box_of(b)); };
-    return pointcloud::any_leaf_where(tree, may_hold, [&](std::size_t j) {
+    const bool hit = pointcloud::any_leaf_where(tree, may_hold, [&](std::size_t j) {
         if constexpr (InLanes<Kind>) {
             // The runs' +inf padding is no point.
             auto half = [&](std::size_t h) {
                 const Points4 p{F32x4::load(xs + h), F32x4::load(ys + h), F32x4::load(zs + h)};
-                return any(kind.lanes(p) & lt(p.x, splat(std::numeric_limits<float>::infinity())));
+                const Mask4 m = kind.lanes(p) & lt(p.x, splat(std::numeric_limits<float>::infinity()));
+                if (!any(m)) return false;
+                witnessed = witnessed || any(m & within.lanes(p));
+                return true;
             };
             return half(j) || half(j + 4);
         } else {
             for (std::size_t e = j; e < j + 8; ++e)
-                if (std::isfinite(xs[e]) && kind.point({xs[e], ys[e], zs[e]})) return true;
+                if (std::isfinite(xs[e]) && kind.point({xs[e], ys[e], zs[e]})) {
+                    witnessed = witnessed || within.point({xs[e], ys[e], zs[e]});
+                    return true;
+                }
             return false;
         }
     });
+    return hit && (witnessed || sphere_reaches());
 }
 
 // Points carried out of the cloud's frame to where a stretching motion put them, then tested by
@@ -126,14 +158,7 @@ S in_cloud_frame(const Pointcloud& cloud, const S& shape) {
     return local;
 }
 
-// The exact sphere question the prefiltered variants ask first, of a bound in the cloud's frame.
-bool prefilter_passes(const Pointcloud& cloud, Prefilter p, const Sphere& bound) {
-    return p == Prefilter::done_by_caller || cloud.reaches_local(bound.center, bound.radius);
-}
-
-// The per-point test `kind_of(shape)` over the cloud where its points now are: in the cloud's frame
-// with the shape mapped in (no motion or a rigid one), else in the world with the points carried
-// out. With Prefilter::bounds the shape's bounding sphere is asked first, in the same frame.
+// The box bound of a shape's per-point test (a polygon's through its view).
 template <class S>
 auto bound_of(const S& shape, float pr, double extent) {
     return pointcloud::box_bound(shape, pr, extent);
@@ -144,7 +169,8 @@ inline auto bound_of(const ConvexPolygon& g, float pr, double extent) {
 
 // The per-point test `kind_of(shape)` over the cloud where its points now are: in the cloud's frame
 // with the shape mapped in (no motion or a rigid one), else in the world with the points carried
-// out. With Prefilter::bounds the shape's bounding sphere is asked first, in the same frame.
+// out. With Prefilter::bounds the shape's bounding sphere must reach some point too (in the world
+// asked first, in the cloud's frame after the search).
 template <class S, class KindOf>
 bool test_shape(const Pointcloud& cloud, const S& shape, Prefilter p, KindOf kind_of) {
     constexpr bool bounded = requires { broadphase(shape); };
@@ -161,8 +187,13 @@ bool test_shape(const Pointcloud& cloud, const S& shape, Prefilter p, KindOf kin
                           bound_of(shape, cloud.point_radius(), carry.extent(extent)));
     }
     const S local = in_cloud_frame(cloud, shape);
-    if constexpr (bounded)
-        if (p == Prefilter::bounds && !prefilter_passes(cloud, p, broadphase(local))) return false;
+    if constexpr (bounded) {
+        if (p == Prefilter::bounds) {
+            const Sphere sphere = broadphase(local);
+            return test_where(cloud, kind_of(local), pointcloud::InFrame{},
+                              bound_of(local, cloud.point_radius(), extent), &sphere);
+        }
+    }
     return test_where(cloud, kind_of(local), pointcloud::InFrame{}, bound_of(local, cloud.point_radius(), extent));
 }
 
@@ -332,11 +363,11 @@ struct ClampNone {
     float operator()(float s) const { return s; }
 };
 
-// The polytope's rule on points in the frame its planes are in.
-bool polytope_test(const Pointcloud& cloud, std::span<const Plane> planes) {
+// The polytope's rule on points in the frame its planes are in, with the sphere to reach too (if any).
+bool polytope_test(const Pointcloud& cloud, std::span<const Plane> planes, const Sphere* sphere) {
     const float pr = cloud.point_radius();
     return test_where(cloud, PolytopePoints{planes, pr}, pointcloud::InFrame{},
-                      pointcloud::box_bound(planes, pr, pointcloud::points_extent(cloud.tree())));
+                      pointcloud::box_bound(planes, pr, pointcloud::points_extent(cloud.tree())), sphere);
 }
 
 }  // namespace
@@ -360,8 +391,8 @@ bool point_cloud_collides(const Pointcloud& cloud, const Cuboid& b, Prefilter p)
 }
 
 bool collides_polytope_ref(const Pointcloud& cloud, const RefConvexPolytope& t, Prefilter p) {
-    if (!prefilter_passes(cloud, p, broadphase(t.obb))) return false;
-    return polytope_test(cloud, t.planes);
+    const Sphere sphere = broadphase(t.obb);
+    return polytope_test(cloud, t.planes, p == Prefilter::bounds ? &sphere : nullptr);
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Prefilter p) {
