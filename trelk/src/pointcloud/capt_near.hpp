@@ -11,6 +11,7 @@
 // squares underflow; and a box whose farthest corner is within reach^2 holds only such points.
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -105,9 +106,12 @@ bool any_leaf_near(const Capt& tree, const Point3& c, float rsq, Visit visit) {
 // node whose box, and each of whose ancestors' boxes, passes `may_hold(const Aabb&)` (a node over
 // padding alone never does), depth first, until visit returns true; then true, else false. The
 // search of any shape: may_hold answers whether a box can hold a point the shape accepts, and
-// visit tests the points.
-template <class MayHold, class Visit>
-bool any_leaf_where(const Capt& tree, MayHold may_hold, Visit visit) {
+// visit tests the points. Of two children that pass (split along the axis of the node's level: x,
+// y, z in turn), the lower is searched first when `lower_first(axis, v)` for v the upper one's
+// least coordinate along that axis, else the upper, so that a hit on the side the order points to
+// is found early. The order changes no answer.
+template <class MayHold, class Visit, class LowerFirst>
+bool any_leaf_where(const Capt& tree, MayHold may_hold, Visit visit, LowerFirst lower_first) {
     const std::size_t inner = tree.tests().size();
     const std::uint32_t* starts = tree.starts().data();
     const Aabb* boxes = tree.node_boxes().data();
@@ -131,9 +135,17 @@ bool any_leaf_where(const Capt& tree, MayHold may_hold, Visit visit) {
                 __builtin_prefetch(boxes + 2 * a + 1);
                 __builtin_prefetch(boxes + 2 * a + 4);
             }
+            // Both children asked at once, not the second when its turn comes: the two questions
+            // then overlap, which keeps misses (asking both anyway) as fast as an unordered search.
             const bool go_a = passes(a), go_b = passes(b);
+            if (go_a && go_b) {
+                const unsigned axis = unsigned(std::bit_width(n + 1) - 1) % 3;
+                const bool a_first = lower_first(int(axis), boxes[b].lo[axis]);
+                stack[top++] = a_first ? b : a;
+                n = a_first ? a : b;
+                continue;
+            }
             if (go_a || go_b) {
-                if (go_a && go_b) stack[top++] = b;
                 n = go_a ? a : b;
                 continue;
             }

@@ -67,6 +67,31 @@ bool scan(const Pointcloud& cloud, const Kind& kind) {
         return scan_one_by_one(cloud, kind);
 }
 
+// Orders of the search (any_leaf_where): first the child on the side of a point inside the shape;
+// the child deeper below a half-space; the lower child (a stretched cloud's boxes are not in the
+// shape's frame).
+struct NearTo {
+    Vec3 c;
+    bool operator()(int axis, float upper) const { return c[axis] < upper; }
+};
+struct DeepestAlong {
+    Vec3 n;
+    bool operator()(int axis, float) const { return n[axis] >= 0.0f; }
+};
+struct AsStored {
+    bool operator()(int, float) const { return true; }
+};
+
+// The order to search the cloud for a shape in its frame.
+NearTo order_of(const Capsule& c) { return {c.p1 + c.dir * 0.5f}; }
+NearTo order_of(const Cylinder& c) { return {c.p1 + c.dir * 0.5f}; }
+NearTo order_of(const LineSegment& l) { return {l.p1 + l.dir * 0.5f}; }
+NearTo order_of(const Cuboid& b) { return {b.center}; }
+NearTo order_of(const ConvexPolygon& g) { return {RefConvexPolygon::of(g).center}; }
+NearTo order_of(const Ray& r) { return {r.origin}; }
+NearTo order_of(const Line& l) { return {l.origin}; }
+DeepestAlong order_of(const Plane& h) { return {h.normal}; }
+
 // Within reach of a sphere query's centre: the float test the cloud's sphere queries make of a point.
 struct SphereReach {
     Vec3 c;
@@ -87,9 +112,9 @@ struct SphereReach {
 // parameter not finite), every point. With a `sphere` (in the cloud's frame) it must reach some
 // point too. The search runs first: a miss needs no sphere query, and neither does a hit whose
 // point lies within the sphere's reach (the query would find that point); others ask it.
-template <class Kind, class BoxOf, class Bound>
+template <class Kind, class BoxOf, class Bound, class Order>
 bool test_where(const Pointcloud& cloud, const Kind& kind, const BoxOf& box_of, const std::optional<Bound>& bound,
-                const Sphere* sphere = nullptr) {
+                Order order, const Sphere* sphere = nullptr) {
     auto sphere_reaches = [&] { return !sphere || cloud.reaches_local(sphere->center, sphere->radius); };
     if (!bound) return sphere_reaches() && scan(cloud, kind);
     SphereReach within{};
@@ -120,7 +145,7 @@ bool test_where(const Pointcloud& cloud, const Kind& kind, const BoxOf& box_of, 
                 }
             return false;
         }
-    });
+    }, order);
     return hit && (witnessed || sphere_reaches());
 }
 
@@ -184,17 +209,18 @@ bool test_shape(const Pointcloud& cloud, const S& shape, Prefilter p, KindOf kin
         }
         const pointcloud::Carry carry(s->out);
         return test_where(cloud, CarriedOut{kind_of(shape), s->out}, carry,
-                          bound_of(shape, cloud.point_radius(), carry.extent(extent)));
+                          bound_of(shape, cloud.point_radius(), carry.extent(extent)), AsStored{});
     }
     const S local = in_cloud_frame(cloud, shape);
     if constexpr (bounded) {
         if (p == Prefilter::bounds) {
             const Sphere sphere = broadphase(local);
             return test_where(cloud, kind_of(local), pointcloud::InFrame{},
-                              bound_of(local, cloud.point_radius(), extent), &sphere);
+                              bound_of(local, cloud.point_radius(), extent), order_of(local), &sphere);
         }
     }
-    return test_where(cloud, kind_of(local), pointcloud::InFrame{}, bound_of(local, cloud.point_radius(), extent));
+    return test_where(cloud, kind_of(local), pointcloud::InFrame{}, bound_of(local, cloud.point_radius(), extent),
+                      order_of(local));
 }
 
 struct CuboidPoints {
@@ -364,10 +390,11 @@ struct ClampNone {
 };
 
 // The polytope's rule on points in the frame its planes are in, with the sphere to reach too (if any).
-bool polytope_test(const Pointcloud& cloud, std::span<const Plane> planes, const Sphere* sphere) {
+bool polytope_test(const Pointcloud& cloud, std::span<const Plane> planes, Vec3 center, const Sphere* sphere) {
     const float pr = cloud.point_radius();
     return test_where(cloud, PolytopePoints{planes, pr}, pointcloud::InFrame{},
-                      pointcloud::box_bound(planes, pr, pointcloud::points_extent(cloud.tree())), sphere);
+                      pointcloud::box_bound(planes, pr, pointcloud::points_extent(cloud.tree())), NearTo{center},
+                      sphere);
 }
 
 }  // namespace
@@ -392,7 +419,7 @@ bool point_cloud_collides(const Pointcloud& cloud, const Cuboid& b, Prefilter p)
 
 bool collides_polytope_ref(const Pointcloud& cloud, const RefConvexPolytope& t, Prefilter p) {
     const Sphere sphere = broadphase(t.obb);
-    return polytope_test(cloud, t.planes, p == Prefilter::bounds ? &sphere : nullptr);
+    return polytope_test(cloud, t.planes, t.obb.center, p == Prefilter::bounds ? &sphere : nullptr);
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Prefilter p) {
@@ -403,7 +430,8 @@ bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Pref
         const pointcloud::Carry carry(s->out);
         return test_where(cloud, CarriedOut{PolytopePoints{world.planes, cloud.point_radius()}, s->out}, carry,
                           pointcloud::box_bound(world.planes, cloud.point_radius(),
-                                                carry.extent(pointcloud::points_extent(cloud.tree()))));
+                                                carry.extent(pointcloud::points_extent(cloud.tree()))),
+                          AsStored{});
     }
     if (!cloud.inverse_transform()) return collides_polytope_ref(cloud, RefConvexPolytope::of(t), p);
     ConvexPolytope local = t;
