@@ -51,8 +51,8 @@ PyObject* corner_list(const S& s) {
 }
 
 // The box of the size's magnitudes: half of each is taken before narrowing.
-S from_center_size_orientation(trelk::Vec3 center, const FloatTuple3& size, const DMat3& orientation) {
-    return S::oriented(center, f32(orientation), f32(abs(size.v) * 0.5));
+S from_center_size_orientation(trelk::Vec3 center, const FloatTuple<3>& size, const DMat3& orientation) {
+    return S::oriented(center, f32(orientation), f32(abs(DVec3::from_array(size.v)) * 0.5));
 }
 
 const UniformShapeGroups<S> uniform;

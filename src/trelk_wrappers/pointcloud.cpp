@@ -20,25 +20,6 @@ using Point3 = S::Point3;
 // A sequence (not a str) of points, each a sequence of exactly three numbers, narrowed.
 using PointList = ItemsOf<Point3>;
 
-// A tuple of exactly two numbers, narrowed.
-struct RadiusRangeArg {
-    S::RadiusRange range;
-};
-
-}  // namespace
-
-template <>
-struct Arg<RadiusRangeArg> {
-    static bool read(PyObject* o, RadiusRangeArg& out) {
-        if (!check_tuple(o, 2)) return false;
-        double lo, hi;
-        if (!read_float(PyTuple_GET_ITEM(o, 0), lo) || !read_float(PyTuple_GET_ITEM(o, 1), hi)) return false;
-        out.range = {f32(lo), f32(hi)};
-        return true;
-    }
-};
-
-namespace {
 
 // from_list and from_numpy choose the tree's radius range for queries under a memory budget.
 S from_points(std::span<const Point3> points, float point_radius) { return S::make_within_budget(points, point_radius); }
@@ -48,14 +29,14 @@ S build(PyObject* const* slots) {
     PointList points;
     const bool has_points = slots[0] && slots[0] != Py_None;
     if (has_points) read_argument(slots[0], "points", points);
-    RadiusRangeArg r_range;
+    FloatTuple<2> r_range{};  // (smallest, largest) query radius
     if (slots[1]) read_argument(slots[1], "r_range", r_range);
     double point_radius = 0.0;
     if (slots[2]) read_argument(slots[2], "point_radius", point_radius);
     S s;
     if (apply_record_state(slots[3], s)) return s;
     if (!has_points) raise_requires("Pointcloud requires points argument");
-    return S::make(points.items, r_range.range, f32(point_radius));
+    return S::make(points.items, {f32(r_range.v[0]), f32(r_range.v[1])}, f32(point_radius));
 }
 
 // Rows of a (N, 3) array, read through its strides whatever its memory layout.

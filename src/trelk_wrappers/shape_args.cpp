@@ -39,9 +39,9 @@ bool read_float_attribute(PyObject* o, Name n, float& out) {
 }
 
 bool read_float_triple(PyObject* t, trelk::Vec3& out) {
-    FloatTuple3 v;
-    if (!Arg<FloatTuple3>::read(t, v)) return false;
-    out = f32(v.v);
+    double v[3];
+    if (!read_float_tuple(t, v, 3)) return false;
+    out = {f32(v[0]), f32(v[1]), f32(v[2])};
     return true;
 }
 
@@ -95,10 +95,10 @@ bool extract_f32_vec3(PyObject* o, trelk::Vec3& out) {
     return true;
 }
 
-bool Arg<FloatTuple3>::read(PyObject* o, FloatTuple3& out) {
-    if (!check_tuple(o, 3)) return false;
-    for (int i = 0; i < 3; ++i)
-        if (!read_float(PyTuple_GET_ITEM(o, i), out.v[i])) return false;
+bool read_float_tuple(PyObject* o, double* out, std::size_t n) {
+    if (!check_tuple(o, n)) return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!read_float(PyTuple_GET_ITEM(o, Py_ssize_t(i)), out[i])) return false;
     return true;
 }
 

@@ -3,6 +3,7 @@
 // view through which a call reads a shape object without copying it.
 #pragma once
 
+#include <array>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -19,13 +20,18 @@ namespace quorix::py {
 // sequence step are discarded.
 bool extract_f32_vec3(PyObject* o, trelk::Vec3& out);
 
-// Exactly three numbers in a tuple (or a tuple subclass); a list is a type mismatch.
-struct FloatTuple3 {
-    DVec3 v;
+// Exactly N numbers in a tuple (or a tuple subclass); a list is a type mismatch.
+template <std::size_t N>
+struct FloatTuple {
+    std::array<double, N> v;
 };
-template <>
-struct Arg<FloatTuple3> {
-    static bool read(PyObject* o, FloatTuple3& out);
+
+// A real tuple of exactly n items, each by the float rule.
+bool read_float_tuple(PyObject* o, double* out, std::size_t n);
+
+template <std::size_t N>
+struct Arg<FloatTuple<N>> {
+    static bool read(PyObject* o, FloatTuple<N>& out) { return read_float_tuple(o, out.v.data(), N); }
 };
 
 // A trelk vector argument by the Vec3 rule, narrowed.
