@@ -19,13 +19,6 @@ using P = PyCollider;
 constexpr Access shared = Access::shared;
 constexpr Access exclusive = Access::exclusive;
 
-// Collider(*, __pickle_state__=None)
-P build(PyObject* const* slots) {
-    V c;
-    apply_record_state(slots[0], c);
-    return P(std::move(c));
-}
-
 // A new list of new shape objects, copies of the items.
 template <class S>
 PyObject* shape_list(std::span<const S> items) {
@@ -129,6 +122,6 @@ const ClassGroup own(
 
 }  // namespace
 
-LazyType& ClassOf<PyCollider>::lazy() { return shape_class_type<P, &build>(); }
+LazyType& ClassOf<PyCollider>::lazy() { return shape_class_type<P, &build_empty_or_stored<V>>(); }
 
 }  // namespace quorix::py

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "binding/borrowed_method.hpp"
+#include "binding/record_state.hpp"
 #include "collider.hpp"
 #include "pointcloud/mod.hpp"
 #include "soa.hpp"
@@ -35,5 +36,13 @@ struct ClassOf<PyCollider> {
     static constexpr const char* params = "(*, __pickle_state__=None)";
     static LazyType& lazy();
 };
+
+// The constructor of both, "(*, __pickle_state__=None)": an empty value, or the decoded state.
+template <class V>
+Guarded<V> build_empty_or_stored(PyObject* const* slots) {
+    V v;
+    apply_record_state(slots[0], v);
+    return Guarded<V>(std::move(v));
+}
 
 }  // namespace quorix::py

@@ -17,13 +17,6 @@ using P = PySphereCollection;
 constexpr Access shared = Access::shared;
 constexpr Access exclusive = Access::exclusive;
 
-// SphereCollection(*, __pickle_state__=None)
-P build(PyObject* const* slots) {
-    V s;
-    apply_record_state(slots[0], s);
-    return P(std::move(s));
-}
-
 // A reservation beyond what can be had is a MemoryError, never the end of the process.
 V with_capacity(unsigned long long cap) {
     try {
@@ -110,6 +103,6 @@ const ClassGroup own(
 
 }  // namespace
 
-LazyType& ClassOf<PySphereCollection>::lazy() { return shape_class_type<P, &build>(); }
+LazyType& ClassOf<PySphereCollection>::lazy() { return shape_class_type<P, &build_empty_or_stored<V>>(); }
 
 }  // namespace quorix::py
