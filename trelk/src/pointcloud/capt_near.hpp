@@ -39,6 +39,56 @@ inline BoxReach box_reach(const Aabb& box, const Point3& c) {
     return {(lo[0] + lo[1]) + lo[2], (hi[0] + hi[1]) + hi[2]};
 }
 
+// One child pair's verdict: search a, search b, and which first when both.
+struct Children {
+    bool go_a, go_b, a_first;
+};
+
+// The descent both searches share: from the root (whose box passed), `leaf(node)` answers a leaf
+// pair below the last inner level; `children(n, a, b)` judges the children of inner node n (and
+// may answer true at once through `hit`). Of two children to search, one waits on a stack.
+template <class Leaf, class Judge>
+bool descend(std::size_t inner, const Aabb* boxes, Leaf leaf, Judge children) {
+    std::size_t stack[64];  // one deferred child per level, and a tree has fewer than 64 levels
+    int top = 0;
+    std::size_t n = 0;  // an inner node to search
+    for (;;) {
+        const std::size_t a = 2 * n + 1, b = a + 1;
+        if (a >= inner) {
+            if (leaf(a) || leaf(b)) return true;
+        } else {
+            // The grandchildren's boxes lie together: ask for them while the children's are compared.
+            if (2 * a + 1 < inner) {
+                __builtin_prefetch(boxes + 2 * a + 1);
+                __builtin_prefetch(boxes + 2 * a + 4);
+            }
+            bool hit = false;
+            const Children c = children(n, a, b, hit);
+            if (hit) return true;
+            if (c.go_a && c.go_b) {
+                stack[top++] = c.a_first ? b : a;
+                n = c.a_first ? a : b;
+                continue;
+            }
+            if (c.go_a || c.go_b) {
+                n = c.go_a ? a : b;
+                continue;
+            }
+        }
+        if (top == 0) return false;
+        n = stack[--top];
+    }
+}
+
+// visit(first block of the leaf's runs) for a leaf with runs.
+template <class Visit>
+auto leaf_visitor(const Capt& tree, Visit& visit) {
+    return [inner = tree.tests().size(), starts = tree.starts().data(), &visit](std::size_t node) {
+        const std::size_t z = node - inner;
+        return starts[z] < starts[z + 1] && visit(std::size_t{starts[z]});
+    };
+}
+
 }  // namespace near_detail
 
 // Calls visit(j) with the index j of the first block of the runs of leaves that may hold a point
@@ -51,12 +101,8 @@ template <bool kWithinAnswers, class Visit>
 bool any_leaf_near(const Capt& tree, const Point3& c, float rsq, Visit visit) {
     using near_detail::box_reach;
     const std::size_t inner = tree.tests().size();
-    const std::uint32_t* starts = tree.starts().data();
     const Aabb* boxes = tree.node_boxes().data();
-    auto leaf = [&](std::size_t node) {
-        const std::size_t z = node - inner;
-        return starts[z] < starts[z + 1] && visit(std::size_t{starts[z]});
-    };
+    const auto leaf = near_detail::leaf_visitor(tree, visit);
     // Within reach: not strictly beyond (NaN passes). Wholly within: a box with points, every corner in.
     auto reaches = [&](float d) { return !(rsq < d); };
     auto inside = [&](const Aabb& b, float far) { return kWithinAnswers && b.lo[0] <= b.hi[0] && far <= rsq; };
@@ -68,38 +114,12 @@ bool any_leaf_near(const Capt& tree, const Point3& c, float rsq, Visit visit) {
     const near_detail::BoxReach root = box_reach(boxes[0], c);
     if (!reaches(root.nearest_sq)) return false;
     if (inside(boxes[0], root.farthest_sq) && leaf(first_leaf(0))) return true;
-
-    std::size_t stack[64];  // one deferred child per level, and a tree has fewer than 64 levels
-    int top = 0;
-    std::size_t n = 0;  // an inner node that may reach
-    for (;;) {
-        const std::size_t a = 2 * n + 1, b = a + 1;
-        // The grandchildren's boxes lie together: ask for them while the children's are compared.
-        if (2 * a + 1 < inner) {
-            __builtin_prefetch(boxes + 2 * a + 1);
-            __builtin_prefetch(boxes + 2 * a + 4);
-        }
-        if (a >= inner) {
-            if (leaf(a) || leaf(b)) return true;
-        } else {
-            const near_detail::BoxReach ra = box_reach(boxes[a], c), rb = box_reach(boxes[b], c);
-            if (inside(boxes[a], ra.farthest_sq) && leaf(first_leaf(a))) return true;
-            if (inside(boxes[b], rb.farthest_sq) && leaf(first_leaf(b))) return true;
-            const bool go_a = reaches(ra.nearest_sq), go_b = reaches(rb.nearest_sq);
-            if (go_a && go_b) {
-                const bool a_first = !(rb.nearest_sq < ra.nearest_sq);
-                stack[top++] = a_first ? b : a;
-                n = a_first ? a : b;
-                continue;
-            }
-            if (go_a || go_b) {
-                n = go_a ? a : b;
-                continue;
-            }
-        }
-        if (top == 0) return false;
-        n = stack[--top];
-    }
+    return near_detail::descend(inner, boxes, leaf, [&](std::size_t, std::size_t a, std::size_t b, bool& hit) {
+        const near_detail::BoxReach ra = box_reach(boxes[a], c), rb = box_reach(boxes[b], c);
+        hit = (inside(boxes[a], ra.farthest_sq) && leaf(first_leaf(a))) ||
+              (inside(boxes[b], rb.farthest_sq) && leaf(first_leaf(b)));
+        return near_detail::Children{reaches(ra.nearest_sq), reaches(rb.nearest_sq), !(rb.nearest_sq < ra.nearest_sq)};
+    });
 }
 
 // Calls visit(j) with the index j of the first block of the runs of the leaves under every inner
@@ -113,46 +133,18 @@ bool any_leaf_near(const Capt& tree, const Point3& c, float rsq, Visit visit) {
 template <class MayHold, class Visit, class LowerFirst>
 bool any_leaf_where(const Capt& tree, MayHold may_hold, Visit visit, LowerFirst lower_first) {
     const std::size_t inner = tree.tests().size();
-    const std::uint32_t* starts = tree.starts().data();
     const Aabb* boxes = tree.node_boxes().data();
-    auto leaf = [&](std::size_t node) {
-        const std::size_t z = node - inner;
-        return starts[z] < starts[z + 1] && visit(std::size_t{starts[z]});
-    };
+    const auto leaf = near_detail::leaf_visitor(tree, visit);
     auto passes = [&](std::size_t node) { return boxes[node].lo[0] <= boxes[node].hi[0] && may_hold(boxes[node]); };
     if (inner == 0) return leaf(0);
     if (!passes(0)) return false;
-
-    std::size_t stack[64];  // one deferred child per level, and a tree has fewer than 64 levels
-    int top = 0;
-    std::size_t n = 0;  // an inner node whose box passed
-    for (;;) {
-        const std::size_t a = 2 * n + 1, b = a + 1;
-        if (a >= inner) {
-            if (leaf(a) || leaf(b)) return true;
-        } else {
-            if (2 * a + 1 < inner) {
-                __builtin_prefetch(boxes + 2 * a + 1);
-                __builtin_prefetch(boxes + 2 * a + 4);
-            }
-            // Both children asked at once, not the second when its turn comes: the two questions
-            // then overlap, which keeps misses (asking both anyway) as fast as an unordered search.
-            const bool go_a = passes(a), go_b = passes(b);
-            if (go_a && go_b) {
-                const unsigned axis = unsigned(std::bit_width(n + 1) - 1) % 3;
-                const bool a_first = lower_first(int(axis), boxes[b].lo[axis]);
-                stack[top++] = a_first ? b : a;
-                n = a_first ? a : b;
-                continue;
-            }
-            if (go_a || go_b) {
-                n = go_a ? a : b;
-                continue;
-            }
-        }
-        if (top == 0) return false;
-        n = stack[--top];
-    }
+    return near_detail::descend(inner, boxes, leaf, [&](std::size_t n, std::size_t a, std::size_t b, bool&) {
+        // Both children asked at once, not the second when its turn comes: the two questions then
+        // overlap, which keeps misses (asking both anyway) as fast as an unordered search.
+        const bool go_a = passes(a), go_b = passes(b);
+        const unsigned axis = unsigned(std::bit_width(n + 1) - 1) % 3;
+        return near_detail::Children{go_a, go_b, go_a && go_b && lower_first(int(axis), boxes[b].lo[axis])};
+    });
 }
 
 // Is some point of block j (eight entries from j) within float squared distance rsq of `c`?
