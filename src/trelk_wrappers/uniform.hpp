@@ -10,7 +10,6 @@
 // The computation is trelk's; here are only the conversions.
 #pragma once
 
-#include <concepts>
 #include <utility>
 
 #include "binding/dataclass.hpp"
@@ -38,12 +37,6 @@ template <class S> trelk::Sphere bounding_sphere(const S& s) { return broadphase
 template <class S> trelk::Cuboid oriented_box(const S& s) { return obb(s); }
 template <class S> trelk::Cuboid aligned_box(const S& s) { return aabb(s); }
 template <class S> bool approx_equal(const S& a, const S& b, float eps) { return abs_diff_eq(a, b, eps); }
-template <class S>
-concept Bounded = requires(const S& s) {
-    { broadphase(s) } -> std::same_as<trelk::Sphere>;
-    { obb(s) } -> std::same_as<trelk::Cuboid>;
-    { aabb(s) } -> std::same_as<trelk::Cuboid>;
-};
 }  // namespace shape_ops
 
 // A copy of s changed by `change`.
@@ -72,7 +65,7 @@ struct UniformShape {
     }
 
     static std::vector<PyMethodDef> bounds() {
-        if constexpr (shape_ops::Bounded<S>)
+        if constexpr (trelk::Bounded<S>)
             return {
                 method<S, "broadphase", "($self)", [](const S& s) { return shape_ops::bounding_sphere(s); }>(),
                 method<S, "obb", "($self)", [](const S& s) { return shape_ops::oriented_box(s); }>(),
