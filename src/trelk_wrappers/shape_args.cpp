@@ -57,19 +57,30 @@ bool read_round_axis_attributes(PyObject* o, S& out) {
 }
 
 template <class S>
+bool is_exactly(PyObject* o) {
+    return Py_TYPE(o) == ClassOf<S>::lazy().created();
+}
+
+template <class S>
 bool copy_exact(PyObject* o, S& out) {
-    if (Py_TYPE(o) != ClassOf<S>::lazy().created()) return false;
+    if (!is_exactly<S>(o)) return false;
     out = value_of<S>(o);
     return true;
 }
 
+// The view of one shape value: the small kinds copied, the others borrowed.
+template <class S>
+ShapeView view_of_value(const S& s) {
+    if constexpr (std::is_trivially_copyable_v<S>)
+        return s;
+    else
+        return &s;
+}
+
 template <class S>
 bool exact_view(PyObject* o, ShapeView& out) {
-    if (Py_TYPE(o) != ClassOf<S>::lazy().created()) return false;
-    if constexpr (std::is_trivially_copyable_v<S>)
-        out = value_of<S>(o);
-    else
-        out = &value_of<S>(o);
+    if (!is_exactly<S>(o)) return false;
+    out = view_of_value(value_of<S>(o));
     return true;
 }
 
@@ -137,14 +148,7 @@ AnyShape to_owned(const ShapeView& v) {
 }
 
 ShapeView view_of(const AnyShape& s) {
-    return std::visit(
-        [](const auto& x) -> ShapeView {
-            if constexpr (std::is_trivially_copyable_v<std::remove_cvref_t<decltype(x)>>)
-                return x;
-            else
-                return &x;
-        },
-        s);
+    return std::visit([](const auto& x) { return view_of_value(x); }, s);
 }
 
 bool Arg<ShapeView>::read(PyObject* o, ShapeView& out) {
