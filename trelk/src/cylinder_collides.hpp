@@ -1,8 +1,9 @@
 // Pair tests of the flat-capped cylinder.
 //
-// The capsule, box and line tests answer for the flat-capped solid. The polygon and polytope tests
+// The capsule and line tests answer for the flat-capped solid. The box, polygon and polytope tests
 // measure from the axis segment as if the ends were rounded, so a shape within the radius of a cap's
-// centre, beyond the cap plane, is reported touching; the polytope test tries face planes only.
+// centre, beyond the cap plane, is reported touching, and two cylinders are met as two capsules;
+// the polytope test tries face planes only.
 #pragma once
 
 #include "capsule.hpp"
@@ -31,16 +32,10 @@ bool cylinder_cuboid_collides(const Cylinder& cylinder, const Cuboid& box);
 // NaN ...") unless tmin <= tmax.
 bool line_cylinder_collides(Vec3 origin, Vec3 dir, const Cylinder& cylinder, float tmin, float tmax);
 
-// Cylinder against cylinder: each solid cylinder against the other's rounded cover (the capsule
-// of its axis and radius, which holds it). Both must meet: a cylinder that misses the other's cover
-// misses the cylinder inside it, so no colliding pair is lost, and caps facing each other across a
-// gap are told apart. Only rims passing close by each other can still count as a contact.
-inline Capsule rounded_cover(const Cylinder& c) { return Capsule{c.p1, c.dir, c.radius, c.rdv, c.z_aligned}; }
-inline bool cylinder_cylinder_collides(const Cylinder& a, const Cylinder& b) {
-    const float reach = a.radius + b.radius;
-    if (!(clamped_line_segment_dist_sq(a.p1, a.dir, b.p1, b.dir, 0.0f, 1.0f) <= reach * reach)) return false;
-    return cylinder_capsule_collides(a, rounded_cover(b)) && cylinder_capsule_collides(b, rounded_cover(a));
-}
+// Cylinder against cylinder, met as the capsules of their axes and radii: whenever the axes come
+// within the sum of the radii the pair collides, so no contact is ever missed, while flat caps or
+// rims near each other can be reported touching across a small gap.
+inline bool cylinder_cylinder_collides(const Cylinder& a, const Cylinder& b) { return cores_within_reach(a, b); }
 
 bool cylinder_polygon_collides(const Cylinder& cylinder, const RefConvexPolygon& polygon, Prefilter prefilter);
 bool cylinder_polytope_collides(const Cylinder& cylinder, const RefConvexPolytope& polytope, Prefilter prefilter);

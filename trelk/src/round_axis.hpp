@@ -4,6 +4,7 @@
 
 #include "derived.hpp"
 #include "math.hpp"
+#include "util.hpp"
 
 namespace trelk {
 
@@ -30,6 +31,13 @@ inline void scale_round_axis(S& s, float f) {
     s.dir *= f;
     s.radius *= f;
     s.rdv = inverse_length_sq(s.dir);
+}
+
+// The cores of two round-axis shapes within the sum of their radii: the capsule pair's rule.
+template <class A, class B>
+inline bool cores_within_reach(const A& a, const B& b) {
+    const float reach = a.radius + b.radius;
+    return clamped_line_segment_dist_sq(a.p1, a.dir, b.p1, b.dir, 0.0f, 1.0f) <= reach * reach;
 }
 
 }  // namespace trelk

@@ -60,9 +60,7 @@ bool Collides<Sphere, Plane>::test(const Sphere& s, const Plane& h) {
 }
 
 bool Collides<Capsule, Capsule>::test(const Capsule& a, const Capsule& b) {
-    if (apart(broadphase(a), broadphase(b))) return false;
-    const float reach = a.radius + b.radius;
-    return clamped_line_segment_dist_sq(a.p1, a.dir, b.p1, b.dir, 0.0f, 1.0f) <= reach * reach;
+    return !apart(broadphase(a), broadphase(b)) && cores_within_reach(a, b);
 }
 
 bool Collides<Capsule, Cuboid>::test(const Capsule& c, const Cuboid& b) {

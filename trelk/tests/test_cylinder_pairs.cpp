@@ -3,9 +3,12 @@
 // Unless a row says otherwise the cylinder runs along z from the origin to (0, 0, 2), radius 1.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 
+#include "collider.hpp"
+#include "random_shapes.hpp"
 #include "support/fault.hpp"
 #include "trelk.hpp"
 
@@ -220,25 +223,55 @@ TEST(CylinderPolytope, TableBothOrdersAndBothInstances) {
                                            Prefilter::done_by_caller));
 }
 
-}  // namespace
+// Two cylinders on every path that asks them: the shape test in both orders, the cylinder query of
+// a collider holding the other, and collides_other both ways.
+std::array<bool, 6> cylinder_pair_paths(const Cylinder& a, const Cylinder& b) {
+    Collider<Pointcloud> holds_a, holds_b;
+    add(holds_a, a);
+    add(holds_b, b);
+    return {collides(a, b), collides(b, a), query_collider(a, holds_b), query_collider(b, holds_a),
+            collides_other(holds_a, holds_b), collides_other(holds_b, holds_a)};
+}
+std::array<bool, 6> on_every_path(bool answer) { return {answer, answer, answer, answer, answer, answer}; }
 
-TEST(CylinderCylinder, FlatCapsAreToldApart) {
+// Cylinders are met as the capsules of their axes: flat caps and rims close to each other collide
+// across a gap smaller than the sum of the radii.
+TEST(CylinderCylinder, MetAsCapsules) {
+    auto between = [](Vec3 p1, Vec3 p2, float r) { return Cylinder::make(p1, p2 - p1, r); };
     struct Case {
         const char* name;
         Cylinder a, b;
         bool expected;
     };
     const Case cases[] = {
-        {"caps facing across a gap", kUpright, Cylinder::make({0, 0, 3.25f}, {0, 0, 1}, 1.0f), false},
-        {"caps touching", kUpright, Cylinder::make({0, 0, 2}, {0, 0, 1}, 1.0f), true},
+        {"caps facing across a gap", kUpright, Cylinder::make({0, 0, 3.25f}, {0, 0, 1}, 1.0f), true},
+        {"caps facing, axes the radii apart", kUpright, Cylinder::make({0, 0, 4}, {0, 0, 1}, 1.0f), true},
+        {"caps facing, axes beyond the radii", kUpright, Cylinder::make({0, 0, 4.01f}, {0, 0, 1}, 1.0f), false},
         {"sides touching", kUpright, Cylinder::make({2, 0, 0}, {0, 0, 2}, 1.0f), true},
         {"sides apart", kUpright, Cylinder::make({2.25f, 0, 0}, {0, 0, 2}, 1.0f), false},
         {"crossing axes", kUpright, Cylinder::make({-3, 0, 1}, {6, 0, 0}, 0.5f), true},
-        {"end cap in the other's side", kUpright, Cylinder::make({0.875f, 0, 1}, {3, 0, 0}, 0.25f), true},
-        {"end cap off the other's side", kUpright, Cylinder::make({1.5f, 0, 1}, {3, 0, 0}, 0.25f), false},
+        {"end cap facing the other's side across a gap", kUpright, Cylinder::make({1.2f, 0, 1}, {3, 0, 0}, 0.25f), true},
+        {"end cap beyond the radii", kUpright, Cylinder::make({1.26f, 0, 1}, {3, 0, 0}, 0.25f), false},
+        // Rims passing each other with the axes 0.24 inside the sum of the radii.
+        {"skew rims", between({1.2039686f, -0.5433354f, -1.4175954f}, {0.34869f, -0.97334f, -0.4715038f}, 0.4380766f),
+         between({0.0657855f, 0.0851729f, -0.9032624f}, {0.1648193f, -0.1308226f, -0.9692168f}, 0.5923973f), true},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(collides(c.a, c.b), c.expected) << c.name;
-        EXPECT_EQ(collides(c.b, c.a), c.expected) << c.name;
-    }
+    for (const Case& c : cases) EXPECT_EQ(cylinder_pair_paths(c.a, c.b), on_every_path(c.expected)) << c.name;
 }
+
+// Whenever the axes come within the sum of the radii the pair collides, on every path, and only then.
+TEST(CylinderCylinder, EveryPathAnswersByTheAxes) {
+    shapes::Gen g(14);
+    int hits = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const Cylinder a = g.cylinder(), b = g.cylinder();
+        const float reach = a.radius + b.radius;
+        const bool axes_meet = clamped_line_segment_dist_sq(a.p1, a.dir, b.p1, b.dir, 0, 1) <= reach * reach;
+        hits += axes_meet;
+        ASSERT_EQ(cylinder_pair_paths(a, b), on_every_path(axes_meet)) << i;
+    }
+    EXPECT_GT(hits, 600);
+    EXPECT_LT(hits, 2400);
+}
+
+}  // namespace

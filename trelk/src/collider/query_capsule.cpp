@@ -39,10 +39,7 @@ struct CapsuleMember {
         });
     }
     bool capsules(const BroadCollection<Capsule>& g) const {
-        return any_item_near(g, bound, [this](const Capsule& k) {
-            const float reach = q.radius + k.radius;
-            return clamped_line_segment_dist_sq(q.p1, q.dir, k.p1, k.dir, 0.0f, 1.0f) <= reach * reach;
-        });
+        return any_item_near(g, bound, [this](const Capsule& k) { return cores_within_reach(q, k); });
     }
     bool cuboids(const BroadCollection<Cuboid>& g) const {
         return any_item_near(g, bound, [this](const Cuboid& b) { return capsule_cuboid_collides(q, b); });
