@@ -266,6 +266,7 @@ bool axis_inside_planes(const Cylinder& cyl, std::span<const Plane> planes) {
 }  // namespace
 
 bool cylinder_polytope_collides(const Cylinder& cyl, const RefConvexPolytope& polytope, Prefilter prefilter) {
+    if (is_empty(polytope)) return false;
     if (prefilter == Prefilter::bounds) {
         Vec3 m = (cyl.p1 + cyl.dir * 0.5f) - polytope.obb.center;
         float reach = bounding_reach(cyl) + length(polytope.obb.half_extents);

@@ -48,7 +48,7 @@ bool Collides<Sphere, Cylinder>::test(const Sphere& s, const Cylinder& c) {
 }
 
 bool Collides<Sphere, ConvexPolytope>::test(const Sphere& s, const ConvexPolytope& t) {
-    return box_reaches(t, s) && ball_within_planes(s, t.planes);
+    return box_reaches(t, s) && ball_within_planes(s, RefConvexPolytope::of(t));
 }
 
 bool Collides<Sphere, ConvexPolygon>::test(const Sphere& s, const ConvexPolygon& p) {

@@ -151,6 +151,7 @@ struct Reference {
         return std::sqrt(rim * rim + a * a) - pr;
     }
     double operator()(const ConvexPolytope& t, D3 p) const {
+        if (t.vertices.empty()) return INFINITY;  // no vertices: no point of the polytope
         double worst = -INFINITY;
         for (const Plane& h : t.planes) worst = std::max(worst, ref::dot(D3(h.normal), p) - h.d);
         return worst - pr;

@@ -139,7 +139,7 @@ TEST(CloudCollides, TreePreCheckIsExactForAnyReach) {
     const ConvexPolytope cube = box_polytope(Cuboid::aligned({0, 0, 0}, {1, 1, 1}));
     EXPECT_TRUE(point_cloud_collides(corner, cube, Prefilter::done_by_caller));
     EXPECT_FALSE(point_cloud_collides(corner, cube, Prefilter::bounds));
-    const ConvexPolytope open{{}, {}, Cuboid::aligned({50, 0, 0}, {1, 1, 1})};  // no planes
+    const ConvexPolytope open{{}, {{50, 0, 0}}, Cuboid::aligned({50, 0, 0}, {1, 1, 1})};  // no planes
     EXPECT_TRUE(point_cloud_collides(corner, open, Prefilter::done_by_caller));
     EXPECT_FALSE(point_cloud_collides(corner, open, Prefilter::bounds));
     // The shape's only point lies outside the sphere, which reaches another point: still a hit.

@@ -1,6 +1,6 @@
 // collides(a, b) between any two shape kinds: every ordered pair exists, each rule on clear-cut
 // geometry (touching in exact coordinates, a little apart), both orders agreeing, lines meeting as a
-// collider sees them, and a polygon without vertices meeting nothing.
+// collider sees them, and polygons and polytopes without vertices meeting nothing.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -130,29 +130,39 @@ TEST(ShapePairs, LineKindsMeetWhereTheyCross) {
     EXPECT_FALSE(held(kUp, Ray::make({1, 0, 0}, {1, 0, 0})));
 }
 
-// A polygon without vertices meets nothing, neither as a shape nor held in a collider, even where
-// every other shape covers its centre.
-TEST(ShapePairs, PolygonWithoutVerticesIsEmpty) {
-    const ConvexPolygon empty = ConvexPolygon::make({}, {0, 0, 1}, {});
+// A polygon or polytope without vertices meets nothing: as a shape in either order, held in a
+// collider, as a collider's query or between colliders, even where every other shape (another empty
+// one included) covers its centre. A polytope's planes or a box given by hand change nothing.
+TEST(ShapePairs, PolygonsAndPolytopesWithoutVerticesAreEmpty) {
+    const ConvexPolygon polygon = ConvexPolygon::make({}, {0, 0, 1}, {});
+    const ConvexPolytope bare = ConvexPolytope::make({}, {}), planes_only = cube({}, 1, true, false);
+    const ConvexPolytope boxed{{}, {}, kBox};
     const std::vector<Pointcloud::Point3> origin{{0, 0, 0}};
     const Pointcloud cloud = Pointcloud::make(origin, {0, 1}, 1);
-    Collider<Pointcloud> holding;
-    add(holding, empty);
-    auto check = [&](const auto& s) {
-        EXPECT_FALSE(collides(empty, s));
-        EXPECT_FALSE(collides(s, empty));
-        if constexpr (ColliderQuery<std::decay_t<decltype(s)>, Pointcloud>) {
-            EXPECT_FALSE(query_collider(s, holding));
-        }
-        Collider<Pointcloud> c;
-        add(c, s);
-        EXPECT_FALSE(query_collider(empty, c));
-        EXPECT_FALSE(collides_other(c, holding) || collides_other(holding, c));
+    const auto others = std::tuple{ball({}, INFINITY), cap({0, 0, -1}, {0, 0, 1}, 1), kBox, cyl({0, 0, -1}, {0, 0, 1}, 1),
+                                   cube({}, 1), cube({}, 1, false), square({}, 1), kXLine,
+                                   Ray::make({0, 0, -1}, {0, 0, 1}), seg({0, 0, -1}, {0, 0, 1}), Plane{{0, 0, 1}, 0},
+                                   cloud, polygon, bare, planes_only, boxed};
+    auto meets_nothing = [&](const auto& empty) {
+        Collider<Pointcloud> holding;
+        add(holding, empty);
+        auto check = [&](const auto& s) {
+            EXPECT_FALSE(collides(empty, s));
+            EXPECT_FALSE(collides(s, empty));
+            if constexpr (ColliderQuery<std::decay_t<decltype(s)>, Pointcloud>) {
+                EXPECT_FALSE(query_collider(s, holding));
+            }
+            Collider<Pointcloud> c;
+            add(c, s);
+            EXPECT_FALSE(query_collider(empty, c));
+            EXPECT_FALSE(collides_other(c, holding) || collides_other(holding, c));
+        };
+        std::apply([&](const auto&... s) { (check(s), ...); }, others);
     };
-    std::apply([&](const auto&... s) { (check(s), ...); },
-               std::tuple{ball({}, INFINITY), cap({0, 0, -1}, {0, 0, 1}, 1), kBox, cyl({0, 0, -1}, {0, 0, 1}, 1),
-                          cube({}, 1), cube({}, 1, false), square({}, 1), kXLine, Ray::make({0, 0, -1}, {0, 0, 1}),
-                          seg({0, 0, -1}, {0, 0, 1}), Plane{{0, 0, 1}, 0}, cloud});
+    meets_nothing(polygon);
+    meets_nothing(bare);
+    meets_nothing(planes_only);
+    meets_nothing(boxed);
 }
 
 // A cloud answers exactly whatever radius range its tree was built for; a moved cloud maps the shape

@@ -24,12 +24,12 @@ struct PolytopeMember {
         for (std::size_t i = 0; i < s.len(); ++i) {
             const Sphere b = s.get(i);
             if (q.obb.point_dist_sq(b.center) > b.radius * b.radius) continue;
-            if (ball_within_planes(b, q.planes)) return true;
+            if (ball_within_planes(b, q)) return true;
         }
         return false;
     }
     bool points(const BroadCollection<Point>& g) const {
-        return any_item_near(g, bound, [this](const Point& p) { return point_within_planes(p.p, q.planes); });
+        return any_item_near(g, bound, [this](const Point& p) { return point_within_planes(p.p, q); });
     }
     bool capsules(const BroadCollection<Capsule>& g) const {
         return any_item_near(g, bound, [this](const Capsule& k) { return collides_capsule(q, k); });

@@ -52,7 +52,8 @@ struct SphereMember {
         });
     }
     bool polytopes(const BroadCollection<ConvexPolytope>& g) const {
-        return any_item_near(g, ball, [this](const ConvexPolytope& p) { return ball_within_planes(q, p.planes); });
+        return any_item_near(g, ball,
+                             [this](const ConvexPolytope& p) { return ball_within_planes(q, RefConvexPolytope::of(p)); });
     }
     bool planes(std::span<const Plane> items) const {
         return any_item(items, [this](const Plane& p) { return dot(p.normal, q.center) - p.d <= q.radius; });

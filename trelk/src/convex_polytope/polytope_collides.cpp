@@ -1,10 +1,12 @@
 #include "convex_polytope/polytope_collides.hpp"
 
+#include "empty_shapes.hpp"
 #include "lanes.hpp"
 
 namespace trelk {
 
 bool collides_cuboid(const RefConvexPolytope& polytope, const Cuboid& box, Prefilter prefilter) {
+    if (is_empty(polytope)) return false;
     if (prefilter == Prefilter::bounds && !collides(box, polytope.obb)) return false;
     using lanes::abs;
     using lanes::dot;
@@ -22,6 +24,7 @@ bool collides_cuboid(const RefConvexPolytope& polytope, const Cuboid& box, Prefi
 }
 
 bool collides_capsule(const RefConvexPolytope& polytope, const Capsule& capsule) {
+    if (is_empty(polytope)) return false;
     const Vec3 p1 = capsule.p1, p2 = capsule.p1 + capsule.dir;
     auto beyond = [&]<class T>(lanes::V3<T> n, T d) {
         using lanes::dot;

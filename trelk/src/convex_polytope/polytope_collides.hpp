@@ -1,4 +1,5 @@
-// Pair tests of convex polytopes by their face planes, read through borrowed views.
+// Pair tests of convex polytopes by their face planes, read through borrowed views. A polytope
+// without vertices meets nothing (is_empty).
 #pragma once
 
 #include "capsule.hpp"

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "empty_shapes.hpp"
 #include "lanes.hpp"
 #include "line/line_cuboid.hpp"
 #include "util.hpp"
@@ -65,6 +66,7 @@ bool half_spaces_collide(const Plane& a, const Plane& b) {
 }
 
 bool polytope_clip_collides(const RefConvexPolytope& p, Vec3 origin, Vec3 dir, float tmin, float tmax) {
+    if (is_empty(p)) return false;
     if (!line_cuboid_collides(origin, dir, p.obb, tmin, tmax)) return false;
     for (const Plane& plane : p.planes) {
         const float den = dot(plane.normal, dir);
@@ -84,6 +86,7 @@ bool polytope_clip_collides(const RefConvexPolytope& p, Vec3 origin, Vec3 dir, f
 }
 
 bool polytope_planes_collide(const RefConvexPolytope& a, const RefConvexPolytope& b) {
+    if (is_empty(a) || is_empty(b)) return false;
     for (const Plane& plane : a.planes)
         if (lowest_vertex(b, plane.normal) > plane.d) return false;
     for (const Plane& plane : b.planes)

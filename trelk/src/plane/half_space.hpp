@@ -33,11 +33,12 @@ bool half_space_polytope_collides(const Plane& plane, const RefConvexPolytope& p
 bool half_spaces_collide(const Plane& a, const Plane& b);
 
 // origin + t dir, t in [tmin, tmax], clipped by every face plane of the polytope after its box
-// admits the range; a polytope without planes holds everything its box admits.
+// admits the range; a polytope without planes holds everything its box admits, one without vertices
+// nothing.
 bool polytope_clip_collides(const RefConvexPolytope& polytope, Vec3 origin, Vec3 dir, float tmin, float tmax);
 
-// No face plane of either polytope has every vertex of the other beyond it. Two polytopes without
-// planes collide.
+// No face plane of either polytope has every vertex of the other beyond it, and both have vertices.
+// Two polytopes without planes collide.
 bool polytope_planes_collide(const RefConvexPolytope& a, const RefConvexPolytope& b);
 
 }  // namespace trelk

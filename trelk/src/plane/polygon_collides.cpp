@@ -180,7 +180,7 @@ bool ref_polygon_polygon_collides(const RefConvexPolygon& a, const RefConvexPoly
 }
 
 bool ref_polygon_polytope_collides(const RefConvexPolygon& p, const RefConvexPolytope& t) {
-    if (is_empty(p)) return false;
+    if (is_empty(p) || is_empty(t)) return false;
     Vec3 gap = t.obb.center - p.center;
     float reach = enclosing_radius(p) + length(t.obb.half_extents);
     if (dot(gap, gap) > reach * reach) return false;

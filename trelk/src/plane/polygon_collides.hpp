@@ -9,6 +9,7 @@
 
 #include "convex_polytope/refer.hpp"
 #include "cuboid.hpp"
+#include "empty_shapes.hpp"
 #include "line/line_part.hpp"
 #include "mirrored.hpp"
 #include "plane/convex.hpp"
@@ -28,9 +29,8 @@ inline constexpr float FLOAT_MAX = 3.4028235e38f;
 // enclosing_radius): the bounding step of every polygon test.
 float enclosing_radius(const RefConvexPolygon& p);
 
-// A polygon without vertices is empty: it holds no point and meets no shape. Its distances below
-// are NaN, so that no comparison with a reach accepts it, infinite reaches included.
-inline bool is_empty(const RefConvexPolygon& p) { return p.vertices_2d.empty(); }
+// A polygon without vertices is empty (is_empty): its distances below are NaN, so that no
+// comparison with a reach accepts it, infinite reaches included.
 
 struct PolygonCoords {
     float x, y, h;
@@ -57,7 +57,8 @@ float segment_dist_sq(const RefConvexPolygon& p, Vec3 p1, Vec3 dir);
 // unless tmin <= tmax (only when the polygon has vertices).
 float parametric_line_dist_sq(const RefConvexPolygon& p, Vec3 origin, Vec3 dir, float tmin, float tmax);
 
-// Separating-axis tests; touching (within the band) collides, an empty polygon never does.
+// Separating-axis tests; touching (within the band) collides, an empty polygon or polytope never
+// does.
 bool ref_polygon_cuboid_collides(const RefConvexPolygon& p, const Cuboid& box);
 bool ref_polygon_polygon_collides(const RefConvexPolygon& a, const RefConvexPolygon& b);
 // Axes: the polygon's normal, its in-plane edge normals and the polytope's face planes (no edge

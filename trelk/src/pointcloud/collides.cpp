@@ -418,11 +418,13 @@ bool point_cloud_collides(const Pointcloud& cloud, const Cuboid& b, Prefilter p)
 }
 
 bool collides_polytope_ref(const Pointcloud& cloud, const RefConvexPolytope& t, Prefilter p) {
+    if (is_empty(t)) return false;
     const Sphere sphere = broadphase(t.obb);
     return polytope_test(cloud, t.planes, t.obb.center, p == Prefilter::bounds ? &sphere : nullptr);
 }
 
 bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Prefilter p) {
+    if (is_empty(RefConvexPolytope::of(t))) return false;
     if (const Pointcloud::Stretching* s = cloud.stretching()) {
         const RefConvexPolytope world = RefConvexPolytope::of(t);
         const Sphere bound = broadphase(world.obb);

@@ -41,7 +41,7 @@ bool point_cloud_collides(const Pointcloud& cloud, const Line& l, Prefilter = Pr
 bool point_cloud_collides(const Pointcloud& cloud, const Plane& h, Prefilter = Prefilter::done_by_caller);
 
 // The polytope scan on a view already in the cloud's frame (never mapped). With Prefilter::bounds
-// the view's obb sphere is asked first.
+// the view's obb sphere is asked first. A polytope without vertices meets no cloud.
 bool collides_polytope_ref(const Pointcloud& cloud, const RefConvexPolytope& t, Prefilter p);
 
 // Cloud against cloud: is some point of one within the sum of the point radii of some point of the
