@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "convex_search.hpp"
+#include "empty_shapes.hpp"
 #include "lanes.hpp"
 #include "line/line_cuboid.hpp"
 #include "plane/polygon_collides.hpp"

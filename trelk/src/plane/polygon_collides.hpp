@@ -2,7 +2,9 @@
 //
 // A world point X has polygon coordinates h = (X - center) . normal (height) and
 // x = (X - center) . u_axis, y = (X - center) . v_axis (in-plane); its polygon distance is h^2
-// when (x, y) is inside, else h^2 plus the squared 2-D distance to the nearest edge.
+// when (x, y) is inside, else h^2 plus the squared 2-D distance to the nearest edge. A polygon
+// without vertices (is_empty) has NaN distances, so that no comparison with a reach accepts it,
+// infinite reaches included.
 #pragma once
 
 #include <span>
@@ -28,9 +30,6 @@ inline constexpr float FLOAT_MAX = 3.4028235e38f;
 // Radius about `center` of a sphere that holds every 3-D vertex (see the polygon's own
 // enclosing_radius): the bounding step of every polygon test.
 float enclosing_radius(const RefConvexPolygon& p);
-
-// A polygon without vertices is empty (is_empty): its distances below are NaN, so that no
-// comparison with a reach accepts it, infinite reaches included.
 
 struct PolygonCoords {
     float x, y, h;

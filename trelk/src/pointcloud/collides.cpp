@@ -7,6 +7,7 @@
 
 #include "affine.hpp"
 #include "checked_index.hpp"
+#include "empty_shapes.hpp"
 #include "plane/polygon_collides.hpp"
 #include "plane/ref_convex.hpp"
 #include "pointcloud/capt_near.hpp"
