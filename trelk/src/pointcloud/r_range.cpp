@@ -123,8 +123,8 @@ RadiusRange choose_r_range(std::span<const Point3> points, float point_radius) {
     // Every gap of bins 0 to b lies below the first value of bin b + 1 (past the last bin: +inf).
     const float top = b + 1 == kBins ? std::numeric_limits<float>::infinity()
                                      : std::nextafter(std::bit_cast<float>(std::uint32_t(b + 1) << kBinShift), 0.0f);
-    // Past the diagonal every leaf already affords every point, so a longer reach costs nothing more;
-    // the point radius is kept even so, so that a cloud smaller than its points serves radius-0 queries.
+    // Past the diagonal every leaf already affords every point and a longer reach serves little, but
+    // costs nothing either: a box shorter than the point radius still serves radius-0 queries.
     const float r_max = std::min(top, std::max(box_diagonal(points), point_radius));
     if (!(r_max >= point_radius)) return {0.0f, kAffordsNothing};
     return {0.0f, r_max};
