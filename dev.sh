@@ -11,6 +11,9 @@ VENV=${VENV:-.venv}
 NUMPY1_VENV=${NUMPY1_VENV:-.venv-numpy1}
 JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
+# One line per stage, so that a long quiet step (a download, the build) says what it is.
+stage() { echo "==> $*"; }
+
 # Debian packages for the build: a C++ compiler, CMake, Python's headers and venv module, and
 # GoogleTest when the C++ tests are built.
 install_system_packages() {
@@ -24,21 +27,31 @@ install_system_packages() {
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
   fi
   if [ ${#missing[@]} -gt 0 ] && command -v apt-get >/dev/null; then
+    stage "installing Debian packages: ${missing[*]}"
     local sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
   fi
 }
 
+# The virtual environment with what the build needs (NumPy's headers among it), plus the test
+# packages when $1 is "test", then the module built and installed into it.
 setup_python() {
-  [ -x "$VENV/bin/python" ] || python3 -m venv "$VENV"
-  "$VENV/bin/python" -m pip install -q --disable-pip-version-check \
-    "scikit-build-core>=0.9" numpy pytest hypothesis scipy python-fcl
+  local packages=("scikit-build-core>=0.9" numpy)
+  [ "${1:-}" = test ] && packages+=(pytest hypothesis scipy python-fcl)
+  if [ ! -x "$VENV/bin/python" ]; then
+    stage "creating the virtual environment $VENV"
+    python3 -m venv "$VENV"
+  fi
+  stage "installing into $VENV: ${packages[*]}"
+  "$VENV/bin/python" -m pip install -q --disable-pip-version-check "${packages[@]}"
+  stage "building _quorixpy and installing it into $VENV (takes a minute or two)"
   CMAKE_BUILD_PARALLEL_LEVEL=$JOBS "$VENV/bin/python" -m pip install -q \
     --disable-pip-version-check --no-build-isolation .
 }
 
 cpp_tests() {
+  stage "building and running the C++ tests in build/cpp"
   cmake -S . -B build/cpp -DQUORIX_PYTHON=OFF -DQUORIX_TESTS=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build build/cpp -j "$JOBS"
   (cd build/cpp && ctest --output-on-failure -j "$JOBS")
@@ -54,6 +67,7 @@ pytest_with_package() {
 # The module installed in $VENV is built against NumPy 2 headers; it must also run under NumPy
 # 1.x, and the one file that includes NumPy's headers must compile against NumPy 1.x too.
 numpy1_tests() {
+  stage "NumPy 1.x: the NumPy tests in $NUMPY1_VENV"
   [ -x "$NUMPY1_VENV/bin/python" ] || python3 -m venv "$NUMPY1_VENV"
   "$NUMPY1_VENV/bin/python" -m pip install -q --disable-pip-version-check "numpy>=1.23,<2" pytest hypothesis
   local includes
@@ -72,6 +86,7 @@ numpy1_tests() {
 # runs the whole suite against that module with the sanitizer runtime preloaded into the
 # interpreter and the interpreter's own allocator off, so ASan sees every object.
 sanitizer_tests() {
+  stage "AddressSanitizer + UBSan: building and running the C++ tests and pytest in build/asan"
   local flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
   # -O1 with line tables only: under the sanitizers it compiles in less than half the time of
   # -O2 -g and still reports file and line.
@@ -91,6 +106,7 @@ sanitizer_tests() {
 
 # trelk's tests once more on the scalar lanes, the twin every SIMD operation is checked against.
 scalar_tests() {
+  stage "trelk's tests on scalar lanes in build/scalar"
   cmake -S . -B build/scalar -DQUORIX_PYTHON=OFF -DQUORIX_TESTS=ON -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CXX_FLAGS=-DTRELK_SCALAR >/dev/null
   cmake --build build/scalar -j "$JOBS" --target trelk_tests
@@ -100,7 +116,8 @@ scalar_tests() {
 run_tests() {
   install_system_packages gtest
   cpp_tests
-  setup_python
+  setup_python test
+  stage "running pytest"
   "$VENV/bin/python" -m pytest -q tests
   numpy1_tests
 }
@@ -109,6 +126,7 @@ case "${1:-test}" in
   quickstart)
     install_system_packages
     setup_python
+    stage "running examples/quickstart.py"
     (cd examples && "../$VENV/bin/python" quickstart.py)
     ;;
   test)

@@ -17,9 +17,20 @@ F32_033 = 0.032999999821186066
 DIAGONAL = float(np.float32(5 ** 0.5))
 
 
-def test_an_empty_cloud_affords_no_reach():
-    f = fields(Pointcloud.from_list([], 0.5))
-    assert f["r_range"][0] == 0 and f["r_range"][1] != f["r_range"][1]
+# A box shorter than the point radius (none at all included) is served up to the point radius; NaN
+# marks only a cloud whose tree cannot afford even that within the budget.
+@pytest.mark.parametrize("points, radius, top", [
+    ([], 0.5, 0.5),
+    ([], 0.0, 0.0),
+    ([(1, 2, 3)], 0.5, 0.5),
+    ([(1, 2, 3)] * 40, 0.1, float(np.float32(0.1))),
+    ([(1, 2, 3), (1, 2, 3.25)], 0.5, 0.5),
+    ([(1, 2, 3), (1, 2, 3.25)], 0.125, 0.25),
+    ([(1, 2, 3)] * 5000, 0.5, "nan"),
+])
+def test_chosen_range_of_small_boxes(points, radius, top):
+    lo, hi = fields(Pointcloud.from_list(points, radius))["r_range"]
+    assert lo == 0 and (hi != hi if top == "nan" else hi == top)
 
 
 def state(obj):
@@ -55,7 +66,12 @@ def test_construction_forms(make, r_range, radius):
     (lambda: Pointcloud.from_numpy(np.zeros((4, 2))), ValueError, "points must be (N, 3)"),
     (lambda: Pointcloud.from_numpy(np.zeros((4, 2)), None), TypeError,
      "argument 'point_radius': must be real number, not NoneType"),
-    (lambda: Pointcloud.from_numpy(np.zeros(3)), TypeError, "argument 'points': 'ndarray' object is not an instance of 'ndarray'"),
+    (lambda: Pointcloud.from_numpy(np.zeros(3)), TypeError,
+     "argument 'points': expected a 2-dimensional array of shape (N, 3), got 1 dimension"),
+    (lambda: Pointcloud.from_numpy(7.0), TypeError,
+     "argument 'points': expected a 2-dimensional array of shape (N, 3), got 0 dimensions"),
+    (lambda: Pointcloud.from_numpy(np.zeros((2, 4, 3)), None), TypeError,
+     "argument 'points': expected a 2-dimensional array of shape (N, 3), got 3 dimensions"),
 ])
 def test_construction_errors(make, kind, text):
     with pytest.raises(kind) as info:

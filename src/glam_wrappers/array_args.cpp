@@ -37,14 +37,35 @@ bool read_numpy_vector(PyObject* o, double* out, std::size_t n, bool& shape_ok) 
     }
 }
 
-bool Arg<NumpyGrid>::read(PyObject* o, NumpyGrid& out) {
+namespace {
+
+// Converts `o` into out.array; false with NumPy's error set when it cannot.
+bool convert_array(PyObject* o, NumpyGrid& out) {
     try {
         out.array.emplace(o);
+        return true;
     } catch (const PythonError&) {
         return false;
     }
+}
+
+}  // namespace
+
+bool Arg<NumpyGrid>::read(PyObject* o, NumpyGrid& out) {
+    if (!convert_array(o, out)) return false;
     if (out.array->ndim() != 2) {
         PyErr_SetString(PyExc_TypeError, "'ndarray' object is not an instance of 'ndarray'");
+        return false;
+    }
+    return true;
+}
+
+bool Arg<NumpyPointRows>::read(PyObject* o, NumpyPointRows& out) {
+    if (!convert_array(o, out)) return false;
+    const int ndim = out.array->ndim();
+    if (ndim != 2) {
+        PyErr_Format(PyExc_TypeError, "expected a 2-dimensional array of shape (N, 3), got %d dimension%s", ndim,
+                     ndim == 1 ? "" : "s");
         return false;
     }
     return true;

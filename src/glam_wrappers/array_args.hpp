@@ -62,6 +62,15 @@ struct Arg<NumpyGrid> {
     static bool read(PyObject* o, NumpyGrid& out);
 };
 
+// The same for a table of points, one per row: an array of another number of dimensions is refused
+// with the number found and the (N, 3) shape expected; the column count is left for the method.
+struct NumpyPointRows : NumpyGrid {};
+
+template <>
+struct Arg<NumpyPointRows> {
+    static bool read(PyObject* o, NumpyPointRows& out);
+};
+
 // A two-dimensional float64 array-like, rows first. Anything NumPy cannot make into a
 // two-dimensional array fails; another shape is left for the method to report.
 template <std::size_t R, std::size_t C>

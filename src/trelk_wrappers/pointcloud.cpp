@@ -61,7 +61,7 @@ const ClassGroup own(
                    return from_points(points.items, f32(point_radius));
                }>(),
         method<S, "from_numpy", "(points, point_radius=0.033)",
-               [](const NumpyGrid& points, Defaulted<double> point_radius) {
+               [](const NumpyPointRows& points, Defaulted<double> point_radius) {
                    const float radius = f32(point_radius.value_or(0.033));
                    if (points.array->dim(1) != 3) raise(PyExc_ValueError, "points must be (N, 3)");
                    return from_points(array_points(*points.array), radius);

@@ -45,9 +45,26 @@ TEST(CloudRange, ChosenRangeStartsAtZeroFitsTheBudgetAndIsRecorded) {
 TEST(CloudRange, RangesAtTheEdges) {
     const std::vector<Point3> few = {{0, 0, 0}, {3, 4, 0}, {1, 1, 1}};
     EXPECT_EQ(pointcloud::choose_r_range(few, 0.1f).hi, std::sqrt(26.0f));  // all afforded: the diagonal
-    EXPECT_TRUE(std::isnan(pointcloud::choose_r_range(few, 6.0f).hi));  // not even radius 0 fits
-    EXPECT_TRUE(std::isnan(pointcloud::choose_r_range({}, 0.0f).hi));
+    EXPECT_EQ(pointcloud::choose_r_range(few, 6.0f).hi, 6.0f);  // a diagonal short of the point radius
     EXPECT_TRUE(std::isnan(pointcloud::choose_r_range(std::vector<Point3>{{0, NAN, 0}}, 0.0f).hi));
+    // Boxes shorter than the point radius, down to none: up to the point radius, else the diagonal.
+    const std::vector<Point3> close = {{1, 2, 3}, {1, 2, 3.5f}};
+    for (std::span<const Point3> pts : {std::span<const Point3>{}, std::span(few).first(1), std::span(close)}) {
+        const float diagonal = pts.size() == 2 ? 0.5f : 0.0f;
+        for (float pr : {0.0f, 0.25f, 0.75f}) {
+            const pointcloud::RadiusRange r = pointcloud::choose_r_range(pts, pr);
+            EXPECT_EQ(r.lo, 0.0f);
+            EXPECT_EQ(r.hi, std::max(diagonal, pr)) << pts.size() << " " << pr;
+        }
+    }
+    // A few equal points afford each other within the budget: up to the point radius, exactly.
+    const std::vector<Point3> few_same(40, Point3{1, 2, 3});
+    const Pointcloud f = Pointcloud::make_within_budget(few_same, 0.25f);
+    EXPECT_EQ(f.r_range().lo, 0.0f);
+    EXPECT_EQ(f.r_range().hi, 0.25f);
+    EXPECT_LE(f.tree().buffer_bytes(), pointcloud::tree_budget_bytes(few_same.size()));
+    EXPECT_TRUE(f.reaches({1, 2, 3.25f}, 0.0f));
+    EXPECT_FALSE(f.reaches({1, 2, 3.2501f}, 0.0f));
     // Thousands of equal points would afford each other at any reach: the tree keeps them alone.
     const std::vector<Point3> same(5000, Point3{1, 2, 3});
     const Pointcloud c = Pointcloud::make_within_budget(same, 0.0f);

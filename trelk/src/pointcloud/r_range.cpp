@@ -69,7 +69,8 @@ double run_entries(double counted, double weight) { return std::ceil((1.0 + coun
 std::size_t tree_budget_bytes(std::size_t n) { return kTreeBytesPerPoint * std::max<std::size_t>(n, 1); }
 
 RadiusRange choose_r_range(std::span<const Point3> points, float point_radius) {
-    if (points.empty() || !all_finite(points)) return {0.0f, kAffordsNothing};
+    if (!all_finite(points)) return {0.0f, kAffordsNothing};
+    if (points.empty()) return {0.0f, point_radius};  // nothing to afford: the tree is the same at any reach
     const std::size_t n = points.size();
     const MedianSplits splits = median_splits(points);
     const std::vector<Point3>& leaf_points = splits.points_in_leaf_order;
@@ -122,7 +123,9 @@ RadiusRange choose_r_range(std::span<const Point3> points, float point_radius) {
     // Every gap of bins 0 to b lies below the first value of bin b + 1 (past the last bin: +inf).
     const float top = b + 1 == kBins ? std::numeric_limits<float>::infinity()
                                      : std::nextafter(std::bit_cast<float>(std::uint32_t(b + 1) << kBinShift), 0.0f);
-    const float r_max = std::min(top, box_diagonal(points));
+    // Past the diagonal every leaf already affords every point and a longer reach serves little, but
+    // costs nothing either: a box shorter than the point radius still serves radius-0 queries.
+    const float r_max = std::min(top, std::max(box_diagonal(points), point_radius));
     if (!(r_max >= point_radius)) return {0.0f, kAffordsNothing};
     return {0.0f, r_max};
 }

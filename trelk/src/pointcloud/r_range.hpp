@@ -26,10 +26,11 @@ inline constexpr std::size_t kTreeBytesPerPoint = 1024;
 std::size_t tree_budget_bytes(std::size_t n);
 
 // The range (0, r_max) for a tree over `points` within the budget, aiming a little below it:
-// r_max is at most the points' box diagonal (which already affords every point to every leaf). When
-// the budget affords no reach of at least point_radius (no query at all: even a sphere of radius 0
-// reaches point_radius), or the points are not all finite, the range affords nothing
-// (r_max is kAffordsNothing) and the tree holds the points alone.
+// r_max is at most the larger of the points' box diagonal (which already affords every point to every
+// leaf) and point_radius, so a cloud without points, or one whose box has no extent and fits the
+// budget, gets (0, point_radius). When the budget affords no reach of at least point_radius (no query
+// at all: even a sphere of radius 0 reaches point_radius), or the points are not all finite, the
+// range affords nothing (r_max is kAffordsNothing) and the tree holds the points alone.
 RadiusRange choose_r_range(std::span<const Point3> points, float point_radius);
 
 // The top of a range that affords no reach at all: its tree keeps one point per leaf (no candidate
