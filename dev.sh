@@ -93,7 +93,7 @@ sanitizer_tests() {
 scalar_tests() {
   cmake -S . -B build/scalar -DQUORIX_PYTHON=OFF -DQUORIX_TESTS=ON -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CXX_FLAGS=-DTRELK_SCALAR >/dev/null
-  cmake --build build/scalar -j "$JOBS" --target trelk_tests
+  cmake --build build/scalar -j "$JOBS" --target trelk_tests trelk_alloc_tests
   (cd build/scalar/trelk && ctest --output-on-failure -j "$JOBS")
 }
 

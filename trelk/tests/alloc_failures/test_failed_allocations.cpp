@@ -184,12 +184,6 @@ TEST(FailedAllocation, BroadCollectionGrowth) {
         expect_all_or_nothing("append " + size, [&] { return std::pair{group(), Group(polytopes(20))}; },
                               [](auto& p) { p.first.append(std::move(p.second)); });
     }
-    const ConvexPolytope item = polytopes(1)[0];
-    expect_all_or_nothing("push after growth", [] {
-        Group g;
-        for (const ConvexPolytope& p : polytopes(17)) g.push(p);
-        return g;
-    }, [&](Group& g) { g.push(item); });
 }
 
 using Held = Collider<Pointcloud>;
@@ -198,30 +192,18 @@ using Held = Collider<Pointcloud>;
 // bounded kind (full lanes); many balls (a block grid kept); with a plane (no reach grid kept).
 std::vector<std::pair<std::string, Held>> receivers() {
     scenes::Generator g(11, false);
+    auto add_bounded = [&g](Held& c) {
+        add(c, g.sphere()), add(c, g.bare_point()), add(c, g.capsule()), add(c, g.cuboid());
+        add(c, g.cylinder()), add(c, g.segment()), add(c, g.polygon()), add(c, g.polytope());
+    };
     std::vector<std::pair<std::string, Held>> out;
     out.emplace_back("empty", Held());
     Held every;
-    add(every, g.sphere());
-    add(every, g.bare_point());
-    add(every, g.capsule());
-    add(every, g.cuboid());
-    add(every, g.cylinder());
-    add(every, g.segment());
-    add(every, g.polygon());
-    add(every, g.polytope());
+    add_bounded(every);
     add(every, g.cloud());
     out.emplace_back("one of each", every);
     Held full;
-    for (int i = 0; i < 16; ++i) {
-        add(full, g.sphere());
-        add(full, g.bare_point());
-        add(full, g.capsule());
-        add(full, g.cuboid());
-        add(full, g.cylinder());
-        add(full, g.segment());
-        add(full, g.polygon());
-        add(full, g.polytope());
-    }
+    for (int i = 0; i < 16; ++i) add_bounded(full);
     out.emplace_back("sixteen of each", full);
     Held many;
     for (int i = 0; i < 80; ++i) add(many, g.sphere());
