@@ -109,7 +109,7 @@ scalar_tests() {
   stage "trelk's tests on scalar lanes in build/scalar"
   cmake -S . -B build/scalar -DQUORIX_PYTHON=OFF -DQUORIX_TESTS=ON -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CXX_FLAGS=-DTRELK_SCALAR >/dev/null
-  cmake --build build/scalar -j "$JOBS" --target trelk_tests
+  cmake --build build/scalar -j "$JOBS" --target trelk_tests trelk_alloc_tests
   (cd build/scalar/trelk && ctest --output-on-failure -j "$JOBS")
 }
 

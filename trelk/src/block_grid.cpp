@@ -22,6 +22,10 @@ LaneKind kind_of(float x, float y, float z, float r) {
 
 }  // namespace
 
+void BlockGrid::reserve(std::size_t stride) {
+    if (stride >= min_stride && stride <= max_stride) cells_.reserve(cell_words(words_for(stride)));
+}
+
 void BlockGrid::rebuild(const Lanes& l) {
     words_ = 0;
     outside_ = 0;
@@ -47,9 +51,8 @@ void BlockGrid::rebuild(const Lanes& l) {
         scale_[a] = extent > 0.0 && std::isfinite(extent) ? double(cells_per_axis) / extent : 0.0;
     }
 
-    // Room for blocks up to the next power of two, so that growing sets refit a few times only.
-    words_ = std::bit_ceil((l.stride / 8 + 63) / 64);
-    cells_.assign(std::size_t(cells_per_axis) * cells_per_axis * cells_per_axis * words_, 0);
+    words_ = words_for(l.stride);
+    cells_.assign(cell_words(words_), 0);
     forget_lanes();
     for (std::size_t i = 0; i < l.len; ++i) mark(l, i);
     outside_ = 0;

@@ -84,7 +84,11 @@ public:
         std::size_t len, stride;
     };
 
-    // Fits the grid to the lanes and marks every sphere.
+    // Storage for a grid over `stride` lanes, so that fitting one to them allocates nothing. Only
+    // the capacity changes.
+    void reserve(std::size_t stride);
+    // Fits the grid to the lanes and marks every sphere. Allocates only when no storage for a grid
+    // over the stride was reserved.
     void rebuild(const Lanes& lanes);
     // Marks lane len - 1, just written; refits when the set has outgrown the grid.
     void pushed(const Lanes& lanes);
@@ -106,9 +110,7 @@ private:
     };
 
     // The size test also keeps a moved-from grid (cells taken, words kept) from reading its cells.
-    bool active() const {
-        return words_ != 0 && cells_.size() == std::size_t(cells_per_axis) * cells_per_axis * cells_per_axis * words_;
-    }
+    bool active() const { return words_ != 0 && cells_.size() == cell_words(words_); }
     std::uint64_t& cell_word(int ix, int iy, int iz, std::size_t w) {
         constexpr std::size_t n = cells_per_axis;
         return cells_[((std::size_t(ix) * n + std::size_t(iy)) * n + std::size_t(iz)) * words_ + w];
@@ -118,6 +120,12 @@ private:
     }
     int cell(int axis, double v) const;
     void mark(const Lanes& lanes, std::size_t i);
+    // Words per cell of a grid over `stride` lanes (min_stride <= stride <= max_stride): one bit
+    // per block, rounded up to a power of two so that growing sets refit a few times only.
+    static std::size_t words_for(std::size_t stride) { return std::bit_ceil((stride / 8 + 63) / 64); }
+    static std::size_t cell_words(std::size_t words) {
+        return std::size_t(cells_per_axis) * cells_per_axis * cells_per_axis * words;
+    }
 
     double origin_[3] = {0, 0, 0}, scale_[3] = {0, 0, 0};  // cell = (v - origin) * scale
     double lo_[3] = {0, 0, 0}, hi_[3] = {0, 0, 0};           // the extent fitted

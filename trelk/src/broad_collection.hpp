@@ -6,15 +6,21 @@
 // as building the collection from the transformed items would: a moved, turned, mapped or scaled
 // item never keeps a stale sphere. The stored form is the list of items alone; reading rebuilds the
 // spheres.
+//
+// Growing is all or nothing: room is made for the items and their lanes first, then the items move
+// in, which cannot fail. A failed allocation throws std::bad_alloc and leaves the collection (and
+// an appended one) exactly as it was.
 #pragma once
 
 #include <concepts>
 #include <cstddef>
 #include <iterator>
 #include <span>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "growth.hpp"
 #include "math.hpp"
 #include "ops.hpp"
 #include "pointcloud/collides.hpp"
@@ -35,21 +41,32 @@ public:
     // Takes the items in order and lays out their spheres in round_up(n, 16) lanes.
     explicit BroadCollection(std::vector<T> items) : items_(std::move(items)) { rebound(); }
 
+    // Room for `more` items beyond size(), and for their lanes; only capacities change.
+    void reserve(std::size_t more) {
+        make_room(items_, items_.size() + more);
+        bounds_.reserve(more);
+    }
+
     void push(T item) {
+        static_assert(std::is_nothrow_move_constructible_v<T>);
+        reserve(1);
         bounds_.push(broadphase(item));
         items_.push_back(std::move(item));
     }
+    // The copies are made aside, then appended.
     template <class Range>
     void extend(const Range& items) {
-        for (const auto& item : items) push(item);
+        append(BroadCollection(std::vector<T>(std::begin(items), std::end(items))));
     }
     // Moves every item of `other`, and its lanes as one block, after this collection's own;
     // `other` is left empty.
     void append(BroadCollection&& other) {
+        static_assert(std::is_nothrow_move_constructible_v<T>);
+        reserve(other.size());
+        bounds_.append(other.bounds_);
         items_.insert(items_.end(), std::make_move_iterator(other.items_.begin()),
                       std::make_move_iterator(other.items_.end()));
         other.items_.clear();
-        bounds_.append(other.bounds_);
     }
 
     std::span<const T> items() const { return items_; }
@@ -57,11 +74,11 @@ public:
     std::size_t size() const { return items_.size(); }
     bool empty() const { return items_.empty(); }
 
-    // Runs op(item) on every item, then recomputes every lane from the changed items.
+    // Runs op(item) on every item, then recomputes every lane from the changed items, in place.
     template <class Op>
     void apply(Op&& op) {
         for (T& item : items_) op(item);
-        rebound();
+        bounds_.rewrite([this](std::size_t i) { return broadphase(items_[i]); });
     }
 
     // Is some held cloud touching the query? Rejects at once when no lane overlaps the query's

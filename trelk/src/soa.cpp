@@ -8,6 +8,7 @@
 #include <string>
 
 #include "affine.hpp"
+#include "growth.hpp"
 #include "simd/f32x8.hpp"
 #include "stored_form.hpp"
 #include "support/fault.hpp"
@@ -34,7 +35,8 @@ std::size_t round_up_lanes(std::size_t n) {
 
 }  // namespace
 
-// Lanes made visible by growth start as centre (0, 0, 0) with a NaN radius.
+// Lanes made visible by growth start as centre (0, 0, 0) with a NaN radius. Allocates only when
+// the planes have no room for the stride.
 void SpheresSoA::resize_planes(std::size_t stride) {
     for (int k = 0; k < 3; ++k) planes_[k].resize(stride, 0.0f);
     planes_[3].resize(stride, kSpareRadius);
@@ -47,15 +49,17 @@ SpheresSoA SpheresSoA::with_capacity(std::size_t n) {
     return s;
 }
 
+void SpheresSoA::reserve(std::size_t more) {
+    if (more > std::numeric_limits<std::size_t>::max() - len_) throw std::length_error("capacity overflow");
+    const std::size_t lanes = round_up_lanes(len_ + more);
+    for (auto& p : planes_) make_room(p, lanes);
+    grid_.reserve(lanes);
+}
+
 SpheresSoA SpheresSoA::from_slice(std::span<const Sphere> spheres) {
     SpheresSoA s;
     s.resize_planes(round_up_lanes(spheres.size()));
-    for (std::size_t i = 0; i < spheres.size(); ++i) {
-        s.planes_[0][i] = spheres[i].center.x;
-        s.planes_[1][i] = spheres[i].center.y;
-        s.planes_[2][i] = spheres[i].center.z;
-        s.planes_[3][i] = spheres[i].radius;
-    }
+    for (std::size_t i = 0; i < spheres.size(); ++i) s.write_lane(i, spheres[i]);
     s.len_ = spheres.size();
     s.regrid();
     return s;
@@ -74,11 +78,11 @@ Sphere SpheresSoA::get(std::size_t i) const {
 }
 
 void SpheresSoA::push(const Sphere& sphere) {
-    if (len_ == stride()) resize_planes(stride() + lane_block);
-    planes_[0][len_] = sphere.center.x;
-    planes_[1][len_] = sphere.center.y;
-    planes_[2][len_] = sphere.center.z;
-    planes_[3][len_] = sphere.radius;
+    if (len_ == stride()) {
+        reserve(1);
+        resize_planes(stride() + lane_block);
+    }
+    write_lane(len_, sphere);
     ++len_;
     grid_.pushed(lanes());
 }
@@ -86,6 +90,7 @@ void SpheresSoA::push(const Sphere& sphere) {
 void SpheresSoA::append(SpheresSoA& other) {
     if (other.len_ == 0) return;
     if (&other == this) throw quorix::Fault("a sphere set cannot be appended to itself");
+    reserve(other.len_);
     const std::size_t n = len_ + other.len_;
     const std::size_t s = round_up_lanes(n);
     for (int k = 0; k < 4; ++k) {

@@ -6,6 +6,11 @@
 // Spare lanes made by construction or growth have centre (0, 0, 0); after `clear` (or after being
 // drained by `append`) they keep their old centres. Planes grow by 16 visible lanes when a push
 // finds the set full; the storage behind them grows geometrically.
+//
+// Growing is all or nothing: push and append first make room in every plane and in the block grid,
+// then write, which allocates nothing. A failed allocation throws std::bad_alloc and leaves the set
+// exactly as it was. The block grid's storage always covers the stride, so that the transforms,
+// which refit it, allocate nothing either.
 #pragma once
 
 #include <cstddef>
@@ -61,12 +66,25 @@ public:
     // Faults for i >= stride.
     Sphere get(std::size_t i) const;
 
+    // Room for `more` spheres beyond len: storage for round_up(len + more, 16) lanes in every plane
+    // and for the block grid over them, so that pushes and appends up to that many allocate
+    // nothing. Only capacities change. Throws std::length_error ("capacity overflow") or
+    // std::bad_alloc when that cannot be had.
+    void reserve(std::size_t more);
+
     void push(const Sphere& s);
     // Moves every sphere of `other` to the end of this set and leaves `other` cleared. The set is
     // re-laid to round_up(len + other.len, 16) lanes; nothing happens when `other` is empty.
     void append(SpheresSoA& other);
     // Empties the set, keeping the stride and the centres of the lanes.
     void clear();
+    // Sets lane i to sphere_of(i) for every i < len and refits the block grid; the stride and the
+    // spare lanes stay. Allocates nothing.
+    template <class SphereOf>
+    void rewrite(const SphereOf& sphere_of) {
+        for (std::size_t i = 0; i < len_; ++i) write_lane(i, sphere_of(i));
+        regrid();
+    }
 
     // True when some stored sphere overlaps or touches the query. The second form takes the
     // query's box (BallBox(query)) worked out before.
@@ -108,6 +126,12 @@ public:
 
 private:
     void resize_planes(std::size_t stride);
+    void write_lane(std::size_t i, const Sphere& s) {
+        planes_[0][i] = s.center.x;
+        planes_[1][i] = s.center.y;
+        planes_[2][i] = s.center.z;
+        planes_[3][i] = s.radius;
+    }
     void map_centres(const Mat3& m, Vec3 offset);
     BlockGrid::Lanes lanes() const {
         return {planes_[0].data(), planes_[1].data(), planes_[2].data(), planes_[3].data(), len_, stride()};

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <vector>
 
+#include "growth.hpp"
+
 namespace trelk {
 
 template <class PCL>
@@ -52,31 +54,59 @@ bool broad_overlaps_any(const Collider<PCL>& c, const Sphere& query) {
 }
 
 namespace {
+
+// Room in one group for the items of another of the same kind.
 template <class T>
-void append_list(std::vector<T>& to, std::vector<T>& from) {
+void make_room_for(std::vector<T>& to, const std::vector<T>& from) {
+    make_room(to, to.size() + from.size());
+}
+template <class T>
+void make_room_for(BroadCollection<T>& to, const BroadCollection<T>& from) {
+    to.reserve(from.size());
+}
+void make_room_for(SpheresSoA& to, const SpheresSoA& from) { to.reserve(from.len()); }
+
+// Moves the items of one group after another's; with room made first this cannot fail.
+template <class T>
+void move_after(std::vector<T>& to, std::vector<T>& from) {
     to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
     from.clear();
 }
+template <class T>
+void move_after(BroadCollection<T>& to, BroadCollection<T>& from) {
+    to.append(std::move(from));
+}
+void move_after(SpheresSoA& to, SpheresSoA& from) { to.append(from); }
+
+// Calls f(c's group, other's group) for every kind.
+template <class PCL, class F>
+void for_each_group_pair(Collider<PCL>& c, Collider<PCL>& other, const F& f) {
+    f(c.capsules, other.capsules);
+    f(c.cuboids, other.cuboids);
+    f(c.cylinders, other.cylinders);
+    f(c.planes, other.planes);
+    f(c.polygons, other.polygons);
+    f(c.polytopes, other.polytopes);
+    f(c.points, other.points);
+    f(c.spheres, other.spheres);
+    f(c.lines, other.lines);
+    f(c.rays, other.rays);
+    f(c.segments, other.segments);
+    f(c.pointclouds, other.pointclouds);
+}
+
 }  // namespace
 
+// Room in every group first: a failure there leaves both colliders as they were, and nothing
+// after it allocates.
 template <class PCL>
 void include(Collider<PCL>& c, Collider<PCL>&& other) {
+    for_each_group_pair(c, other, [](auto& to, const auto& from) { make_room_for(to, from); });
     const bool no_bound_yet = c.mask == 0 || (has_nan(c.bounding_sphere) && !c.holds(group_bit::unbounded));
     const std::array<const SpheresSoA*, 9> sets = item_sphere_sets(c);
     std::array<std::size_t, 9> before;
     for (std::size_t k = 0; k < sets.size(); ++k) before[k] = sets[k]->len();
-    c.capsules.append(std::move(other.capsules));
-    c.cuboids.append(std::move(other.cuboids));
-    c.cylinders.append(std::move(other.cylinders));
-    append_list(c.planes, other.planes);
-    c.polygons.append(std::move(other.polygons));
-    c.polytopes.append(std::move(other.polytopes));
-    c.points.append(std::move(other.points));
-    c.spheres.append(other.spheres);
-    append_list(c.lines, other.lines);
-    append_list(c.rays, other.rays);
-    c.segments.append(std::move(other.segments));
-    c.pointclouds.append(std::move(other.pointclouds));
+    for_each_group_pair(c, other, [](auto& to, auto& from) { move_after(to, from); });
     c.mask |= other.mask;
     if (c.mask == 0 || c.holds(group_bit::unbounded))
         c.reach.drop();

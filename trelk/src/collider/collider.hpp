@@ -7,6 +7,10 @@
 // item spheres (collider/held_grid.hpp). The groups are filled only through add() (or built whole
 // by from_groups()), which keep the summaries in step; nothing removes an item.
 //
+// add() and include() are all or nothing: every allocation comes first, and the summaries change
+// only once the items are in. A failed allocation throws std::bad_alloc and leaves the collider
+// exactly as it was.
+//
 // PCL is the point-cloud kind: Pointcloud, or NoPcl for a collider that never holds clouds.
 #pragma once
 
@@ -138,24 +142,27 @@ void place(Collider<PCL>& c, T item) {
 // collider sets it, whatever its sphere, so a point at the origin is not lost; an unbounded kind
 // makes the radius +inf), the item joins its group and the group's bit is set. A bound spoilt by a
 // NaN item is replaced by the next item's sphere, but never once a plane, line or ray has made it
-// infinite: that radius must stay +inf. The item's sphere is marked in the reach grid.
+// infinite: that radius must stay +inf. The item's sphere is marked in the reach grid. Only
+// place() allocates.
 template <class PCL, class T>
 void add(Collider<PCL>& c, T item) {
     if constexpr (is_unbounded_kind<T>) {
-        c.bounding_sphere.radius = INF;
         place(c, std::move(item));
+        c.bounding_sphere.radius = INF;
         c.mask |= bit_of<T>;
         c.reach.drop();
     } else {
         const Sphere s = broadphase(item);
-        if (c.mask == 0 || (has_nan(c.bounding_sphere) && !c.holds(group_bit::unbounded)))
-            c.bounding_sphere = s;
+        Sphere bound = c.bounding_sphere;
+        if (c.mask == 0 || (has_nan(bound) && !c.holds(group_bit::unbounded)))
+            bound = s;
         else
-            grow_bounding_sphere(c.bounding_sphere, s);
+            grow_bounding_sphere(bound, s);
         const std::array<const SpheresSoA*, 9> sets = item_sphere_sets(c);
         std::array<std::size_t, 9> before;
         for (std::size_t k = 0; k < sets.size(); ++k) before[k] = sets[k]->len();
         place(c, std::move(item));
+        c.bounding_sphere = bound;
         c.mask |= bit_of<T>;
         if (!c.holds(group_bit::unbounded)) c.reach.appended(sets, before);
     }

@@ -1,5 +1,7 @@
 #include "collider/held_grid.hpp"
 
+#include <new>
+
 namespace trelk {
 
 namespace {
@@ -12,26 +14,27 @@ std::size_t total_lanes(std::span<const SpheresSoA* const> sets) {
 
 }  // namespace
 
-void HeldGrid::drop() {
+void HeldGrid::drop() noexcept {
     grid_.reset();
     lanes_ = added_ = 0;
     clamped_ = refused_ = false;
 }
 
-void HeldGrid::refit(std::span<const SpheresSoA* const> sets) {
-    if (!grid_) grid_ = std::make_unique<ReachGrid>();
+void HeldGrid::refit(std::span<const SpheresSoA* const> sets) noexcept {
+    if (!grid_) grid_.reset(new (std::nothrow) ReachGrid);
+    if (!grid_) return drop();
     if (!grid_->fit(sets)) return refuse();
     lanes_ = total_lanes(sets);
     added_ = 0;
     clamped_ = false;
 }
 
-void HeldGrid::refuse() {
+void HeldGrid::refuse() noexcept {
     drop();
     refused_ = true;
 }
 
-void HeldGrid::appended(std::span<const SpheresSoA* const> sets, std::span<const std::size_t> from) {
+void HeldGrid::appended(std::span<const SpheresSoA* const> sets, std::span<const std::size_t> from) noexcept {
     std::size_t before = 0;
     for (std::size_t n : from) before += n;
     if (refused_) return;

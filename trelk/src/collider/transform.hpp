@@ -7,6 +7,11 @@
 // motion its centre follows the map and it is then grown over any item that pokes out (only maps
 // that are not rigid can make one); under scale it is folded afresh from the items. A radius of
 // +inf stays.
+//
+// Lanes and the reach grid are rewritten in place, allocating nothing that can fail. Only polygons
+// allocate, when a map that is not a rotation (or scale) refits them; should that fail, the
+// collider is left part changed, so a caller that must keep it whole changes a copy, as the Python
+// class does.
 #pragma once
 
 #include "collider/collider.hpp"
