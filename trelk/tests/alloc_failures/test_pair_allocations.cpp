@@ -1,5 +1,5 @@
-// Pair tests run on plain values: no heap allocation inside any of them (counted through the global
-// allocation functions of this test binary) and no polymorphic type anywhere near them.
+// Pair tests run on plain values: no heap allocation inside any of them (counted by this binary's
+// allocation functions) and no polymorphic type anywhere near them.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,41 +7,8 @@
 #include <tuple>
 #include <type_traits>
 
+#include "failing_allocator.hpp"
 #include "random_shapes.hpp"
-
-namespace {
-
-thread_local bool g_counting = false;
-thread_local long g_allocations = 0;
-
-}  // namespace
-
-// Every plain and nothrow form is replaced, all on malloc and free, so that no block crosses
-// between these and the library's own forms (a sanitizer checks that pairing); the compiler's
-// new/delete pairing check cannot see through them.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-namespace {
-void* counted_alloc(std::size_t n) noexcept {
-    if (g_counting) ++g_allocations;
-    return std::malloc(n ? n : 1);
-}
-void* counted_alloc_or_throw(std::size_t n) {
-    if (void* p = counted_alloc(n)) return p;
-    throw std::bad_alloc();
-}
-}  // namespace
-void* operator new(std::size_t n) { return counted_alloc_or_throw(n); }
-void* operator new[](std::size_t n) { return counted_alloc_or_throw(n); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return counted_alloc(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return counted_alloc(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -57,11 +24,9 @@ static_assert(std::is_trivially_copyable_v<RefConvexPolygon> && std::is_triviall
 // Runs f with allocation counting on; the count must stay at zero.
 template <class F>
 long allocations_in(F&& f) {
-    g_allocations = 0;
-    g_counting = true;
+    failing_allocator::arm(0);
     f();
-    g_counting = false;
-    return g_allocations;
+    return failing_allocator::disarm().made;
 }
 
 TEST(PairTests, AllocateNothing) {
