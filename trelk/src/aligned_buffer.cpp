@@ -37,6 +37,9 @@ float* AlignedBuffer::allocate(std::size_t capacity) {
     if (is_mapped(capacity)) {
         void* p = mmap(nullptr, mapped_length(capacity), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) throw std::bad_alloc();
+#if defined(MADV_HUGEPAGE)
+        madvise(p, mapped_length(capacity), MADV_HUGEPAGE);
+#endif
         return static_cast<float*>(p);  // page-aligned
     }
 #endif
