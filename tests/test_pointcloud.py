@@ -139,8 +139,10 @@ def test_pickle_round_trip_keeps_tree_and_motion(copier):
 
 @pytest.mark.parametrize("protocol", [2, 3, 4, 5])
 def test_states_python_writes_read_alike(protocol):
-    # Python's pickle of the same plain data: memo puts, small-integer opcodes, TUPLE2, frames.
-    c = Pointcloud.from_list([(i, i * i % 7, -i) for i in range(40)], 0.2).rotated_quat((0, 0.6, 0, 0.8))
+    # Python's pickle of the same plain data: memo puts, small-integer opcodes, TUPLE2, a new
+    # frame every 64 KB.
+    c = Pointcloud.from_list([(i, i * i % 7, -i) for i in range(100)], 0.2).rotated_quat((0, 0.6, 0, 0.8))
+    assert len(state(c)) > 150_000
     held = Collider()
     held.add(c)
     assert state(Pointcloud(__pickle_state__=pickle.dumps(fields(c), protocol=protocol))) == state(c)

@@ -7,16 +7,8 @@ StreamReader::StreamReader(std::span<const std::uint8_t> bytes) : in_(bytes) {
 }
 
 void StreamReader::begin() {
-    for (;;) {
-        const std::uint8_t op = peek();
-        if (op == 0x80) {  // PROTO
-            if (*(take(2) + 1) > 5) give_up();
-        } else if (op == 0x95) {
-            skip_frame();
-        } else {
-            return;
-        }
-    }
+    while (take_if(0x80))  // PROTO
+        if (*take(1) > 5) give_up();
 }
 
 void StreamReader::finish() {
@@ -24,21 +16,21 @@ void StreamReader::finish() {
     if (pos_ != in_.size()) give_up();
 }
 
-void StreamReader::skip_frame() {
-    // A length hint only, but one that claims more than is left is refused.
-    const std::uint64_t len = load_le(take(9) + 1, 8);
-    if (len > in_.size() - pos_) give_up();
+void StreamReader::skip_frames() {
+    while (pos_ < in_.size() && in_[pos_] == 0x95) {
+        const std::uint64_t len = load_le(take(9) + 1, 8);
+        if (len > in_.size() - pos_) give_up();
+    }
 }
 
 void StreamReader::skip_puts() {
-    while (pos_ < in_.size()) {
-        switch (in_[pos_]) {
-            case 'q': take(2); break;  // BINPUT
-            case 'r': take(5); break;  // LONG_BINPUT
-            case 0x94: ++pos_; break;  // MEMOIZE
-            case 0x95: skip_frame(); break;
-            default: return;
-        }
+    for (;;) {
+        if (take_if('q'))  // BINPUT
+            take(1);
+        else if (take_if('r'))  // LONG_BINPUT
+            take(4);
+        else if (!take_if(0x94))  // MEMOIZE
+            return;
     }
 }
 
@@ -60,11 +52,10 @@ LeInt StreamReader::integer() {
 }
 
 bool StreamReader::read_bool(Here) {
-    const std::uint8_t op = peek();
-    if (op != 0x88 && op != 0x89) give_up();
-    ++pos_;
+    const bool value = take_if(0x88);
+    if (!value && !take_if(0x89)) give_up();
     skip_puts();
-    return op == 0x88;
+    return value;
 }
 
 std::uint64_t StreamReader::read_unsigned(Here, std::uint64_t max, std::string_view) {
@@ -83,8 +74,7 @@ std::int64_t StreamReader::read_signed(Here, std::int64_t min, std::int64_t max,
 }
 
 bool StreamReader::is_none(Here) {
-    if (peek() != 'N') return false;
-    ++pos_;
+    if (!take_if('N')) return false;
     skip_puts();
     return true;
 }
@@ -96,9 +86,7 @@ StreamReader::Cursor StreamReader::sequence(Here, std::string_view) {
 }
 
 StreamReader::Cursor StreamReader::tuple_items(Here, std::string_view) {
-    if (peek() != '(') return {*this, Cursor::Form::bare_tuple};
-    ++pos_;
-    return {*this, Cursor::Form::marked_tuple};
+    return {*this, take_if('(') ? Cursor::Form::marked_tuple : Cursor::Form::bare_tuple};
 }
 
 bool StreamReader::Cursor::done() {
@@ -108,12 +96,10 @@ bool StreamReader::Cursor::done() {
         case Form::list:
             for (;;) {
                 if (in_batch_) {
-                    if (r.peek() != 'e') return false;
-                    ++r.pos_;
+                    if (!r.take_if('e')) return false;
                     in_batch_ = false;
                     r.skip_puts();
-                } else if (r.pos_ < r.in_.size() && r.in_[r.pos_] == '(') {
-                    ++r.pos_;
+                } else if (r.take_if('(')) {
                     in_batch_ = true;
                 } else {
                     break;
@@ -121,37 +107,39 @@ bool StreamReader::Cursor::done() {
             }
             break;
         case Form::marked_tuple:
-            if (r.peek() != 't') return false;
-            ++r.pos_;
+            if (!r.take_if('t')) return false;
+            r.skip_puts();
             break;
         case Form::bare_tuple: {
-            const std::uint8_t op = r.peek();
+            const std::uint8_t op = r.peek();  // TUPLE1..3 take the items just read
             if (op < 0x85 || op > 0x87) return false;
             if (op - 0x84u != count_) give_up();
             ++r.pos_;
+            r.skip_puts();
             break;
         }
     }
-    if (form_ != Form::list) r.skip_puts();
     closed_ = true;
     return true;
 }
 
 std::size_t StreamReader::count_float_batches() {
-    const std::uint8_t* p = in_.data() + pos_;
-    const std::uint8_t* const end = in_.data() + in_.size();
     std::size_t count = 0;
-    while (p != end && *p == '(') {
-        ++p;
-        while (p != end && *p == 'G') {
-            if (end - p < 9) give_up();
-            p += 9;
+    while (take_if('(')) {
+        for (;;) {
+            // Whole BINFLOATs in a row, then whatever stops them: a FRAME, APPENDS, a cut.
+            const std::uint8_t* p = in_.data() + pos_;
+            const std::size_t whole = (in_.size() - pos_) / 9;
+            std::size_t k = 0;
+            while (k < whole && p[9 * k] == 'G') ++k;
+            pos_ += 9 * k;
+            count += k;
+            if (peek() != 'G') break;
+            take(9);
             ++count;
         }
-        if (p == end || *p != 'e') give_up();
-        ++p;
+        expect('e');
     }
-    pos_ = static_cast<std::size_t>(p - in_.data());
     return count;
 }
 
@@ -159,17 +147,15 @@ void StreamReader::read_record(Here, std::string_view, std::span<const FieldSlot
     expect('}');
     skip_puts();
     std::uint64_t seen = 0;
-    if (pos_ < in_.size() && in_[pos_] == '(') {
-        ++pos_;
-        while (peek() != 'u') {
+    if (take_if('(')) {
+        while (!take_if('u')) {
             std::size_t len = 0;
-            if (peek() == 'X') {  // BINUNICODE
-                len = load_le(take(5) + 1, 4);
-            } else if (peek() == 0x8c) {  // SHORT_BINUNICODE
-                len = load_le(take(2) + 1, 1);
-            } else {
+            if (take_if('X'))  // BINUNICODE
+                len = load_le(take(4), 4);
+            else if (take_if(0x8c))  // SHORT_BINUNICODE
+                len = load_le(take(1), 1);
+            else
                 give_up();
-            }
             const std::string_view key(reinterpret_cast<const char*>(take(len)), len);
             skip_puts();
             std::size_t i = 0;
@@ -178,7 +164,6 @@ void StreamReader::read_record(Here, std::string_view, std::span<const FieldSlot
             seen |= std::uint64_t{1} << i;
             fields[i].read(*this, Here{}, fields[i].target);
         }
-        ++pos_;
         skip_puts();
     }
     for (std::size_t i = 0; i < fields.size(); ++i) {

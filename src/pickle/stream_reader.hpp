@@ -5,8 +5,8 @@
 // It follows the forms this codec writes and the plain ones Python's pickle writes for the same
 // data: EMPTY_DICT with SETITEMS batches keyed by BINUNICODE or SHORT_BINUNICODE, EMPTY_LIST with
 // APPENDS batches, MARK ... TUPLE or TUPLE1..3, BINFLOAT, BININT/BININT1/BININT2/LONG1, the two
-// booleans, NONE, and memo puts and FRAME after a value. Each of these is run exactly as the pickle
-// machine runs it, so a value read here is the value the Document gives. Anything else - another
+// booleans, NONE, memo puts after a value, and FRAME anywhere. Each of these is run exactly as the
+// pickle machine runs it, so a value read here is the value the Document gives. Anything else - another
 // opcode, a memo reference, a positional record, an unknown or repeated key, extra tuple items, an
 // out-of-range number, a malformed or truncated stream, a value its type refuses - throws
 // NotDirect, and the caller reads the stream again through the Document, which accepts it or
@@ -84,15 +84,12 @@ public:
         const std::size_t count = count_float_batches();
         out.clear();
         out.reserve(count);
+        // What was counted: MARK, APPENDS, and BINFLOAT and FRAME, both nine bytes long.
         const std::uint8_t* p = in_.data() + start;
         const std::uint8_t* const end = in_.data() + pos_;
-        while (p != end) {  // MARK, BINFLOATs and APPENDS, as counted
-            if (*p == 'G') {
-                out.push_back(static_cast<F>(load_be64(p + 1)));
-                p += 9;
-            } else {
-                ++p;
-            }
+        while (p != end) {
+            if (*p == 'G') out.push_back(static_cast<F>(load_be64(p + 1)));
+            p += *p == 'G' || *p == 0x95 ? 9 : 1;
         }
         skip_puts();
     }
@@ -101,9 +98,20 @@ public:
 
 private:
     [[noreturn]] static void give_up() { throw NotDirect{}; }
-    std::uint8_t peek() const {
+    // FRAME only announces a length, which must fit in what is left; the machine runs it anywhere.
+    void skip_frames();
+    // The next opcode other than FRAME; the stream must not end here.
+    std::uint8_t peek() {
+        skip_frames();
         if (pos_ == in_.size()) give_up();
         return in_[pos_];
+    }
+    // Whether the next opcode other than FRAME is `op`, consuming it if so.
+    bool take_if(std::uint8_t op) {
+        skip_frames();
+        if (pos_ == in_.size() || in_[pos_] != op) return false;
+        ++pos_;
+        return true;
     }
     const std::uint8_t* take(std::size_t n) {
         if (in_.size() - pos_ < n) give_up();
@@ -111,13 +119,10 @@ private:
         return in_.data() + pos_ - n;
     }
     void expect(std::uint8_t op) {
-        if (peek() != op) give_up();
-        ++pos_;
+        if (!take_if(op)) give_up();
     }
-    // Memo puts and FRAME after a value: the put names the value on top of the stack, the frame
-    // only announces a length.
+    // Memo puts after a value: each names the value on top of the stack.
     void skip_puts();
-    void skip_frame();
     // Moves past the APPENDS batches of BINFLOATs that follow an EMPTY_LIST; returns their count.
     std::size_t count_float_batches();
 
