@@ -29,6 +29,7 @@ import numpy as np
 from scipy.spatial import cKDTree
 
 import quorixpy as q
+import cloud_points
 
 RNG = np.random.default_rng(7)
 
@@ -141,16 +142,7 @@ def call_cost():
 # ---- point clouds ----
 
 def scene(name, n):
-    if name == "sheet":  # 2 x 2 m, 1 to 3 m away
-        u, v = RNG.uniform(-1, 1, n), RNG.uniform(-1, 1, n)
-        return np.stack([u, v, 2.0 + 0.5 * u], axis=1)
-    if name == "room":  # the walls of a 4 x 4 x 3 m room
-        wall = RNG.integers(0, 4, n)
-        s, h = RNG.uniform(-2, 2, n), RNG.uniform(0, 3, n)
-        x = np.where(wall == 0, -2.0, np.where(wall == 1, 2.0, s))
-        y = np.where(wall == 2, -2.0, np.where(wall == 3, 2.0, s))
-        return np.stack([x, y, h], axis=1)
-    return RNG.uniform(-0.5, 0.5, (n, 3))  # a filled 1 m cube
+    return cloud_points.scene(name, n, RNG)
 
 
 def cloud_queries(n=100_000, point_radius=0.01):

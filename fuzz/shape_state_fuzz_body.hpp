@@ -12,6 +12,7 @@
 #include <span>
 
 #include "collider.hpp"
+#include "decode_paths.hpp"
 #include "pickle/record.hpp"
 #include "pointcloud/collides.hpp"
 #include "pointcloud/stored.hpp"
@@ -63,15 +64,11 @@ void use_value(const S& s) {
     use_shape(s);
 }
 
-// Reads `bytes` as the stored state of T and uses what it gives.
+// Reads `bytes` as the stored state of T (both decoding paths agreeing) and uses what it gives.
 template <class T>
 void check_state(std::span<const std::uint8_t> bytes) {
     T value{};
-    try {
-        quorix::pickle::decode_state(bytes, value);
-    } catch (const quorix::pickle::DecodeError&) {
-        return;
-    }
+    if (!decode_agreeing(bytes, value)) return;
     try {
         use_value(value);
     } catch (const quorix::Fault&) {

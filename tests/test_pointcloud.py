@@ -7,7 +7,7 @@ import random
 
 import pytest
 
-from quorixpy import Affine3, Mat3, Pointcloud, Sphere
+from quorixpy import Affine3, Collider, Mat3, Pointcloud, Sphere
 
 np = pytest.importorskip("numpy")
 PTS = [(1, 0, 0), (0, 2, 0)]
@@ -151,6 +151,60 @@ def test_scaled_applies_the_motion_and_text_forms():
 def test_pickle_round_trip_keeps_tree_and_motion(copier):
     c = Pointcloud.from_list([(i, i * i % 7, -i) for i in range(40)], 0.2).rotated_quat((0, 0.6, 0, 0.8))
     assert state(copier(c)) == state(c)
+
+
+@pytest.mark.parametrize("protocol", [2, 3, 4, 5])
+def test_states_python_writes_read_alike(protocol):
+    # Python's pickle of the same plain data: memo puts, small-integer opcodes, TUPLE2, a new
+    # frame every 64 KB.
+    c = Pointcloud.from_list([(i, i * i % 7, -i) for i in range(100)], 0.2).rotated_quat((0, 0.6, 0, 0.8))
+    assert len(state(c)) > 150_000
+    held = Collider()
+    held.add(c)
+    assert state(Pointcloud(__pickle_state__=pickle.dumps(fields(c), protocol=protocol))) == state(c)
+    assert state(Collider(__pickle_state__=pickle.dumps(fields(held), protocol=protocol))) == state(held)
+
+
+# Peak memory of a cloud's and a collider's state codec, in a fresh interpreter: decoding above the
+# state it reads, encoding above the state it writes (one buffer, written in place).
+STATE_MEMORY = """
+    import resource, sys
+    import numpy as np
+    from quorixpy import Collider, Pointcloud
+    resource.setrlimit(resource.RLIMIT_AS, (4 << 30, 4 << 30))
+
+    def rss(field):
+        return next(int(l.split()[1]) * 1024 for l in open("/proc/self/status") if l.startswith(field))
+
+    def peak_above(run):
+        open("/proc/self/clear_refs", "w").write("5")  # restart the peak from here
+        before = rss("VmRSS")
+        out = run()
+        return out, rss("VmHWM") - before
+
+    g = np.random.default_rng(7)
+    n = 30000
+    wall, s, h = g.integers(0, 4, n), g.uniform(-2, 2, n), g.uniform(0, 3, n)
+    points = np.stack([np.where(wall == 0, -2.0, np.where(wall == 1, 2.0, s)),
+                       np.where(wall == 2, -2.0, np.where(wall == 3, 2.0, s)), h], axis=1)
+    cloud = Pointcloud.from_numpy(points, 0.01)
+    held = Collider()
+    held.add(cloud)
+    for cls, value in ((Pointcloud, cloud), (Collider, held)):
+        state, encoding = peak_above(lambda: value.__getnewargs_ex__()[1]["__pickle_state__"])
+        decoded, decoding = peak_above(lambda: cls(__pickle_state__=state))
+        print(len(state), encoding - len(state), decoding)
+        del state, decoded
+"""
+
+
+@pytest.mark.skipif("libasan" in os.environ.get("LD_PRELOAD", "") or not os.path.exists("/proc/self/clear_refs"),
+                    reason="needs the process's own peak-memory counter, without sanitizer shadow memory")
+def test_state_codec_memory_is_a_fraction_of_the_state(run_python):
+    for line in run_python(STATE_MEMORY).stdout.split("\n")[:-1]:
+        size, encoding, decoding = map(int, line.split())
+        assert size > 40_000_000
+        assert encoding <= 0.25 * size and decoding <= 0.75 * size, line
 
 
 def corrupt(key, part, change):

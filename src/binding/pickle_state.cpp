@@ -1,7 +1,13 @@
 #include "binding/pickle_state.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 #include "binding/convert.hpp"
 #include "binding/errors.hpp"
@@ -79,7 +85,18 @@ void decode_float_state(const PickleState& state, std::span<double> out, std::st
     }
 }
 
-namespace {
+void prefer_large_pages(std::span<std::uint8_t> buffer) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::size_t large = std::size_t{4} << 20;
+    if (buffer.size() < large) return;
+    static const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto begin = (reinterpret_cast<std::uintptr_t>(buffer.data()) + page - 1) / page * page;
+    const auto end = (reinterpret_cast<std::uintptr_t>(buffer.data()) + buffer.size()) / page * page;
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)buffer;
+#endif
+}
 
 PyObject* bytes_newargs(Ref bytes) {
     Ref kwargs = check(PyDict_New());
@@ -88,18 +105,9 @@ PyObject* bytes_newargs(Ref bytes) {
     return check(PyTuple_Pack(2, args.get(), kwargs.get())).release();
 }
 
-}  // namespace
-
 PyObject* float_tuple_newargs(std::span<const double> values) {
-    const auto size = static_cast<Py_ssize_t>(pickle::float_tuple_size(values.size()));
-    Ref bytes = check(PyBytes_FromStringAndSize(nullptr, size));
-    pickle::write_float_tuple(values, reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(bytes.get())));
-    return bytes_newargs(std::move(bytes));
-}
-
-PyObject* state_newargs(std::span<const std::uint8_t> state) {
-    return bytes_newargs(check(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(state.data()),
-                                                         static_cast<Py_ssize_t>(state.size()))));
+    return state_newargs(pickle::float_tuple_size(values.size()),
+                         [&](std::span<std::uint8_t> out) { pickle::write_float_tuple(values, out.data()); });
 }
 
 void raise_decode_failed(const char* message) {

@@ -25,11 +25,26 @@ bool read_pickle_state(PyObject* arg, PickleState& state);
 // "pickle decode failed: {}" otherwise. `expected` names the sequence ("a sequence of 3 f64 values").
 void decode_float_state(const PickleState& state, std::span<double> out, std::string_view expected);
 
+// Asks the system to back a large fresh buffer with huge pages, as NumPy does for its arrays: a
+// state of hundreds of megabytes is then written without a page fault every 4 KB. A hint only.
+void prefer_large_pages(std::span<std::uint8_t> buffer);
+
+// ((), {"__pickle_state__": bytes}).
+PyObject* bytes_newargs(Ref bytes);
+
 // ((), {"__pickle_state__": <protocol-3 tuple of the values>}).
 PyObject* float_tuple_newargs(std::span<const double> values);
 
-// ((), {"__pickle_state__": state}) for complete state bytes.
-PyObject* state_newargs(std::span<const std::uint8_t> state);
+// ((), {"__pickle_state__": state}) for a state of `size` bytes that write(std::span<std::uint8_t>)
+// fills in place, inside the bytes object handed to Python: the state is never copied.
+template <class Write>
+PyObject* state_newargs(std::size_t size, const Write& write) {
+    Ref bytes = check(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size)));
+    const std::span out(reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(bytes.get())), size);
+    prefer_large_pages(out);
+    write(out);
+    return bytes_newargs(std::move(bytes));
+}
 
 // Raises ValueError "pickle decode failed: {message}".
 [[noreturn]] void raise_decode_failed(const char* message);

@@ -2,17 +2,18 @@
 // `__getnewargs_ex__` writes the value's stored form, a constructor given a state reads it back.
 #pragma once
 
-#include <vector>
+#include <cstdint>
+#include <span>
 
 #include "binding/pickle_state.hpp"
 #include "pickle/record.hpp"
 
 namespace quorix::py {
 
+// The state is counted first and then written once, into the bytes object itself.
 template <class T>
 PyObject* record_newargs(const T& value) {
-    const std::vector<std::uint8_t> state = pickle::encode_state(value);
-    return state_newargs(state);
+    return state_newargs(pickle::state_size(value), [&](std::span<std::uint8_t> out) { pickle::write_state(value, out); });
 }
 
 // When a state is given, replaces `out` by the decoded value and returns true; an undecodable state

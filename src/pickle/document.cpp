@@ -12,6 +12,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "pickle/binary_forms.hpp"
 #include "pickle/errors.hpp"
 #include "pickle/pickle.hpp"
 #include "pickle/text_forms.hpp"
@@ -257,16 +258,9 @@ struct Parser {
 
     // Integers.
     NodeId int_from_le(const std::uint8_t* p, std::size_t n) {
-        if (n == 0) return int_value(0);
-        const bool negative = (p[n - 1] & 0x80) != 0;
-        const std::uint8_t fill = negative ? 0xFF : 0x00;
-        std::size_t used = n;  // drop redundant sign bytes
-        while (used > 1 && p[used - 1] == fill && ((p[used - 2] & 0x80) != 0) == negative) --used;
-        if (used > 8 && !(used == 9 && !negative && p[8] == 0x00)) return scalar(Kind::BigInt, 0, negative);
-        std::uint64_t v = negative ? ~std::uint64_t{0} : 0;
-        for (std::size_t i = std::min<std::size_t>(used, 8); i-- > 0;) v = (v << 8) | p[i];
-        if (used == 9) return scalar(Kind::Int, v, true);  // 2^63 .. 2^64-1
-        return scalar(Kind::Int, v);
+        const LeInt v = decode_le_int(p, n);
+        if (v.big) return scalar(Kind::BigInt, 0, v.negative);
+        return scalar(Kind::Int, v.bits, v.above_signed);
     }
     NodeId int_from_text(std::string_view s, std::string_view original) {
         const text_forms::TextInt v = text_forms::parse_int(s);

@@ -1,7 +1,6 @@
 // The fixed float-tuple state: written directly, read through a fast path for exactly that form
 // and through the general decoder for everything else.
-#include <bit>
-
+#include "pickle/binary_forms.hpp"
 #include "pickle/document.hpp"
 #include "pickle/pickle.hpp"
 #include "pickle/reader.hpp"
@@ -9,17 +8,6 @@
 namespace quorix::pickle {
 
 namespace {
-
-void put_be64(std::uint8_t* out, double value) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
-    for (int i = 0; i < 8; ++i) out[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
-}
-
-double get_be64(const std::uint8_t* in) {
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i) bits = (bits << 8) | in[i];
-    return std::bit_cast<double>(bits);
-}
 
 // PROTO 3, MARK, k BINFLOATs, TUPLE or LIST, STOP with k >= out.size(): the form this codec writes.
 bool read_canonical(std::span<const std::uint8_t> b, std::span<double> out) {
@@ -30,7 +18,7 @@ bool read_canonical(std::span<const std::uint8_t> b, std::span<double> out) {
     if (count < out.size()) return false;
     for (std::size_t i = 0; i < count; ++i)
         if (b[3 + 9 * i] != 'G') return false;
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = get_be64(&b[4 + 9 * i]);
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = load_be64(&b[4 + 9 * i]);
     return true;
 }
 
@@ -42,7 +30,7 @@ void write_float_tuple(std::span<const double> values, std::uint8_t* out) {
     *out++ = '(';
     for (double v : values) {
         *out++ = 'G';
-        put_be64(out, v);
+        store_be64(out, v);
         out += 8;
     }
     *out++ = 't';

@@ -125,7 +125,7 @@ Document::Cursor Reader::sequence(NodeId n, std::string_view expected) {
     }
 }
 
-void Reader::read_record(NodeId n, std::string_view name, std::span<const FieldSlot> fields) {
+void Reader::read_record(NodeId n, std::string_view name, std::span<const FieldSlot<Reader>> fields) {
     spend();
     const Kind kind = doc_.kind(n);
     if (kind == Kind::Dict) {

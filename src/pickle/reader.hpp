@@ -1,18 +1,34 @@
 // Typed reading of a decoded value tree, with the serde-style messages of a wrong kind or count.
+// It is one of the two sources the record readers (record.hpp) read from; the other, the
+// StreamReader, reads the common forms straight from the bytes and hands anything else to this one.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "pickle/document.hpp"
 
 namespace quorix::pickle {
 
+// One record field as a record reader needs it, for a source Src: where to read it and, for an
+// optional field, what to do when its key is absent.
+template <class Src>
+struct FieldSlot {
+    std::string_view name;
+    void (*read)(Src&, typename Src::Value, void*);
+    void (*absent)(void*);  // null: the field is required
+    void* target;
+};
+
 class Reader {
 public:
+    using Value = NodeId;
+
     explicit Reader(const Document& doc);
 
     const Document& doc() const { return doc_; }
@@ -35,18 +51,27 @@ public:
     bool is_none(NodeId n) const { return doc_.kind(n) == Kind::None; }
     // The items of a list, tuple, set or frozenset; anything else is an invalid type.
     Document::Cursor sequence(NodeId n, std::string_view expected);
+    // A fixed group of values (a tuple-like value, an array, a pair): any sequence; items past the
+    // ones read are ignored, so nothing is left to check when the group is read.
+    Document::Cursor tuple_items(NodeId n, std::string_view expected) { return sequence(n, expected); }
+    void finish_items(Document::Cursor&) {}
+    // A list of floats into a growable float buffer.
+    template <class Buffer>
+    void read_floats(NodeId n, Buffer& out) {
+        auto c = sequence(n, "a sequence");
+        out.clear();
+        out.reserve(std::min<std::size_t>(c.left(), 4096));  // a bad first item fails before much is reserved
+        while (!c.done()) {
+            if constexpr (std::is_same_v<typename Buffer::value_type, float>)
+                out.push_back(read_f32(c.next()));
+            else
+                out.push_back(read_f64(c.next()));
+        }
+    }
 
-    // One record field as the record reader needs it: where to read it and, for an optional
-    // field, what to do when its key is absent.
-    struct FieldSlot {
-        std::string_view name;
-        void (*read)(Reader&, NodeId, void*);
-        void (*absent)(void*);  // null: the field is required
-        void* target;
-    };
     // A record from a dict (keys in stored order, unknown keys skipped, duplicates and missing
     // fields refused) or from a sequence of the field values in declared order.
-    void read_record(NodeId n, std::string_view name, std::span<const FieldSlot> fields);
+    void read_record(NodeId n, std::string_view name, std::span<const FieldSlot<Reader>> fields);
 
 private:
     void spend();  // one unit of the sharing budget

@@ -35,12 +35,18 @@
 // unsigned integers ("u8", "u16", "u32", "usize" in messages) written as BININT below 2^31, else as
 // LONG1 of their width plus a zero byte; signed integers; std::optional<U> (None when empty);
 // std::vector<U> and, for writing, std::span<const U> (lists, APPENDS after every 1000 items);
+// other growable float buffers (a FloatBuffer: value_type, clear, reserve, push_back) for reading;
 // std::array<U, N> ("an array of length N") and std::pair<A, B> ("a tuple of size 2") as tuples.
 //
 // Both visitors only call v.record/v.field or v.tuple/v.item: the writer never modifies the value.
 // A std::invalid_argument thrown while reading (by from_stored) reaches the caller as
 // DecodeError "decoding error: {what}". Nothing here allocates per value except the containers
 // being filled.
+//
+// Writing counts the bytes first and then fills one buffer of exactly that size (state_size,
+// write_state). Reading runs the same visitors over one of two sources: the StreamReader, straight
+// from the bytes for the forms writers make, and, when it gives up, the Document of the whole
+// stream with the Reader, which holds every rule and message of the codec (decode_state).
 #pragma once
 
 #include <algorithm>
@@ -62,6 +68,7 @@
 #include "pickle/errors.hpp"
 #include "pickle/pickle.hpp"
 #include "pickle/reader.hpp"
+#include "pickle/stream_reader.hpp"
 #include "pickle/writer.hpp"
 
 namespace quorix::pickle {
@@ -123,11 +130,19 @@ concept StoredType = requires(const T& t) {
     typename T::Stored;
     t.stored_view();
 };
+// A growable buffer of floats read from a list of numbers (std::vector<float>, an aligned buffer).
+template <class T>
+concept FloatBuffer = std::is_floating_point_v<typename T::value_type> &&
+                      requires(T& t, typename T::value_type v) {
+                          t.clear();
+                          t.reserve(std::size_t{});
+                          t.push_back(v);
+                      };
 
-template <class T>
-void write_value(Writer& w, const T& value);
-template <class T>
-void read_value(Reader& r, NodeId n, T& out);
+template <class W, class T>
+void write_value(W& w, const T& value);
+template <class Src, class T>
+void read_value(Src& r, typename Src::Value n, T& out);
 
 // A value stored in another form than its type's own, named by a field as `v.field(name, member,
 // Form{})`: a member that is a std::vector has each item stored through Form, any other member
@@ -142,15 +157,16 @@ template <class V, class Form, class T>
 void visit_items(V& v, Formed<Form, T>& f) {
     Form::visit_items(v, *f.target);
 }
-template <class Form, class M>
-void write_formed(Writer& w, const M& member);
-template <class Form, class M>
-void read_formed(Reader& r, NodeId n, M& member);
+template <class Form, class W, class M>
+void write_formed(W& w, const M& member);
+template <class Form, class Src, class M>
+void read_formed(Src& r, typename Src::Value n, M& member);
 
 // Visitor that writes a record's fields as dict entries.
+template <class W>
 class RecordWriter {
 public:
-    explicit RecordWriter(Writer& w) : w_(w) {}
+    explicit RecordWriter(W& w) : w_(w) {}
     void record(std::string_view) {}
     template <class M>
     void field(std::string_view name, const M& member) {
@@ -164,22 +180,24 @@ public:
     }
 
 private:
-    Writer& w_;
+    W& w_;
 };
 
 // Visitor that writes a tuple-like value's items.
+template <class W>
 class ItemWriter {
 public:
-    explicit ItemWriter(Writer& w) : w_(w) {}
+    explicit ItemWriter(W& w) : w_(w) {}
     void tuple(std::string_view) { w_.mark(); }
     template <class U>
     void item(const U& value) { write_value(w_, value); }
 
 private:
-    Writer& w_;
+    W& w_;
 };
 
 // Visitor that gathers where each field goes; the record is then read in stored order.
+template <class Src>
 class RecordReader {
 public:
     static constexpr std::size_t max_fields = 32;
@@ -187,70 +205,88 @@ public:
     void record(std::string_view name) { name_ = name; }
     template <class M>
     void field(std::string_view name, M& member) {
-        if (count_ == max_fields) throw std::length_error("record has too many fields");
-        Reader::FieldSlot& s = slots_[count_++];
-        s.name = name;
-        s.read = [](Reader& r, NodeId n, void* p) { read_value(r, n, *static_cast<M*>(p)); };
-        s.absent = nullptr;
-        if constexpr (detail::is_optional<M>::value) s.absent = [](void* p) { static_cast<M*>(p)->reset(); };
-        s.target = &member;
+        void (*absent)(void*) = nullptr;
+        if constexpr (detail::is_optional<M>::value) absent = [](void* p) { static_cast<M*>(p)->reset(); };
+        add({name, [](Src& r, typename Src::Value n, void* p) { read_value(r, n, *static_cast<M*>(p)); }, absent,
+             &member});
     }
     template <class M, class Form>
     void field(std::string_view name, M& member, Form) {
-        if (count_ == max_fields) throw std::length_error("record has too many fields");
-        slots_[count_++] = {name, [](Reader& r, NodeId n, void* p) { read_formed<Form>(r, n, *static_cast<M*>(p)); },
-                            nullptr, &member};
+        add({name, [](Src& r, typename Src::Value n, void* p) { read_formed<Form>(r, n, *static_cast<M*>(p)); },
+             nullptr, &member});
     }
-    void read(Reader& r, NodeId n) const { r.read_record(n, name_, std::span(slots_.data(), count_)); }
+    void read(Src& r, typename Src::Value n) const { r.read_record(n, name_, std::span(slots_.data(), count_)); }
 
 private:
+    void add(const FieldSlot<Src>& slot) {
+        if (count_ == max_fields) throw std::length_error("record has too many fields");
+        slots_[count_++] = slot;
+    }
+
     std::string_view name_;
-    std::array<Reader::FieldSlot, max_fields> slots_{};
+    std::array<FieldSlot<Src>, max_fields> slots_{};
     std::size_t count_ = 0;
 };
 
-// Visitor that reads a tuple-like value's items from a sequence, in order.
+// Visitor that reads a tuple-like value's items, in order.
+template <class Src>
 class ItemReader {
 public:
-    ItemReader(Reader& r, NodeId n) : r_(r), node_(n) {}
+    ItemReader(Src& r, typename Src::Value n) : r_(r), node_(n) {}
     void tuple(std::string_view expected) {
         expected_ = expected;
-        cursor_ = r_.sequence(node_, expected);
+        cursor_.emplace(r_.tuple_items(node_, expected));
     }
     template <class U>
     void item(U& value) {
-        if (cursor_.done()) Reader::invalid_length(index_, expected_);
-        read_value(r_, cursor_.next(), value);
+        if (cursor_->done()) Reader::invalid_length(index_, expected_);
+        read_value(r_, cursor_->next(), value);
         ++index_;
     }
+    void finish() { r_.finish_items(*cursor_); }
 
 private:
-    Reader& r_;
-    NodeId node_;
-    Document::Cursor cursor_;
+    using Cursor = decltype(std::declval<Src&>().tuple_items(std::declval<typename Src::Value>(), {}));
+    Src& r_;
+    typename Src::Value node_;
+    std::optional<Cursor> cursor_;
     std::string_view expected_;
     std::size_t index_ = 0;
 };
 
 // The items as a list; `as` gives what is written for each (the item itself by default).
-template <class Range, class As = std::identity>
-void write_list(Writer& w, const Range& items, As as = {}) {
+template <class W, class Range, class As = std::identity>
+void write_list(W& w, const Range& items, As as = {}) {
     w.empty_list();
     if (std::empty(items)) return;
     w.mark();
-    std::size_t k = 0;
-    for (const auto& item : items) {
-        write_value(w, as(item));
-        if (++k % 1000 == 0) {
+    using Item = std::ranges::range_value_t<Range>;
+    if constexpr (std::is_floating_point_v<Item> && std::ranges::contiguous_range<Range> &&
+                  std::is_same_v<As, std::identity>) {
+        // Floats go in batches of BINFLOATs.
+        const std::span<const Item> all(std::ranges::data(items), std::ranges::size(items));
+        std::size_t i = 0;
+        for (; all.size() - i >= 1000; i += 1000) {
+            w.floats(all.subspan(i, 1000));
             w.appends();
             w.mark();
+        }
+        w.floats(all.subspan(i));
+    } else {
+        std::size_t k = 0;
+        for (const auto& item : items) {
+            write_value(w, as(item));
+            if (++k % 1000 == 0) {
+                w.appends();
+                w.mark();
+            }
         }
     }
     w.appends();
 }
 
-template <class T>
-void write_value(Writer& w, const T& value) {
+template <class W, class T>
+void write_value(W& w, const T& value) {
     if constexpr (std::is_same_v<T, bool>) {
         w.boolean(value);
     } else if constexpr (std::is_floating_point_v<T>) {
@@ -266,6 +302,8 @@ void write_value(Writer& w, const T& value) {
             w.none();
     } else if constexpr (detail::is_vector<T>::value || detail::is_span<T>::value) {
         write_list(w, value);
+    } else if constexpr (FloatBuffer<T>) {
+        write_list(w, std::span<const typename T::value_type>(value.data(), value.size()));
     } else if constexpr (detail::is_array<T>::value) {
         w.mark();
         for (const auto& item : value) write_value(w, item);
@@ -292,8 +330,8 @@ void write_value(Writer& w, const T& value) {
     }
 }
 
-template <class T>
-void read_value(Reader& r, NodeId n, T& out) {
+template <class Src, class T>
+void read_value(Src& r, typename Src::Value n, T& out) {
     if constexpr (std::is_same_v<T, bool>) {
         out = r.read_bool(n);
     } else if constexpr (std::is_same_v<T, float>) {
@@ -312,6 +350,8 @@ void read_value(Reader& r, NodeId n, T& out) {
             out.emplace();
             read_value(r, n, *out);
         }
+    } else if constexpr (FloatBuffer<T>) {
+        r.read_floats(n, out);
     } else if constexpr (detail::is_vector<T>::value) {
         auto c = r.sequence(n, "a sequence");
         out.clear();
@@ -319,35 +359,38 @@ void read_value(Reader& r, NodeId n, T& out) {
         while (!c.done()) read_value(r, c.next(), out.emplace_back());
     } else if constexpr (detail::is_array<T>::value) {
         const std::string_view expected = detail::array_text<std::tuple_size_v<T>>();
-        auto c = r.sequence(n, expected);
+        auto c = r.tuple_items(n, expected);
         for (std::size_t i = 0; i < out.size(); ++i) {
             if (c.done()) Reader::invalid_length(i, expected);
             read_value(r, c.next(), out[i]);
         }
+        r.finish_items(c);
     } else if constexpr (detail::is_pair<T>::value) {
-        auto c = r.sequence(n, "a tuple of size 2");
+        auto c = r.tuple_items(n, "a tuple of size 2");
         if (c.done()) Reader::invalid_length(0, "a tuple of size 2");
         read_value(r, c.next(), out.first);
         if (c.done()) Reader::invalid_length(1, "a tuple of size 2");
         read_value(r, c.next(), out.second);
+        r.finish_items(c);
     } else if constexpr (StoredType<T>) {
         typename T::Stored stored{};
         read_value(r, n, stored);
         out = T::from_stored(std::move(stored));
     } else if constexpr (RecordType<T>) {
-        RecordReader v;
+        RecordReader<Src> v;
         visit_fields(v, out);
         v.read(r, n);
     } else if constexpr (TupleType<T>) {
-        ItemReader v(r, n);
+        ItemReader<Src> v(r, n);
         visit_items(v, out);
+        v.finish();
     } else {
         static_assert(detail::always_false<T>, "type has no stored form");
     }
 }
 
-template <class Form, class M>
-void write_formed(Writer& w, const M& member) {
+template <class Form, class W, class M>
+void write_formed(W& w, const M& member) {
     if constexpr (detail::is_vector<M>::value) {
         using T = typename M::value_type;
         write_list(w, member, [](const T& t) { return Formed<Form, T>{const_cast<T*>(&t)}; });
@@ -356,8 +399,8 @@ void write_formed(Writer& w, const M& member) {
     }
 }
 
-template <class Form, class M>
-void read_formed(Reader& r, NodeId n, M& member) {
+template <class Form, class Src, class M>
+void read_formed(Src& r, typename Src::Value n, M& member) {
     if constexpr (detail::is_vector<M>::value) {
         auto c = r.sequence(n, "a sequence");
         member.clear();
@@ -379,20 +422,43 @@ void append_value(std::vector<std::uint8_t>& out, const T& value) {
     write_value(w, value);
 }
 
-// The complete protocol 3 stream of a value: PROTO 3, the value, STOP.
-template <class T>
-std::vector<std::uint8_t> encode_state(const T& value) {
-    std::vector<std::uint8_t> out;
-    Writer w(out);
+namespace detail {
+template <class W, class T>
+void write_stream(W& w, const T& value) {
     w.proto3();
     write_value(w, value);
     w.stop();
+}
+}  // namespace detail
+
+// The byte length of the value's complete protocol 3 stream.
+template <class T>
+std::size_t state_size(const T& value) {
+    BasicWriter<CountingSink> w;
+    detail::write_stream(w, value);
+    return w.sink().size();
+}
+
+// Writes the complete stream (PROTO 3, the value, STOP) into `out`, which holds exactly
+// state_size(value) bytes. Throws std::logic_error if the sizes disagree.
+template <class T>
+void write_state(const T& value, std::span<std::uint8_t> out) {
+    BasicWriter<BufferSink> w(out);
+    detail::write_stream(w, value);
+    if (w.sink().used() != out.size()) throw std::logic_error("pickle writer wrote less than its counted size");
+}
+
+template <class T>
+std::vector<std::uint8_t> encode_state(const T& value) {
+    std::vector<std::uint8_t> out(state_size(value));
+    write_state(value, out);
     return out;
 }
 
-// Reads one complete stream into `out`. Throws DecodeError with the codec's message.
+// Reads one complete stream into `out` through the Document alone. Throws DecodeError with the
+// codec's message.
 template <class T>
-void decode_state(std::span<const std::uint8_t> bytes, T& out) {
+void decode_state_through_document(std::span<const std::uint8_t> bytes, T& out) {
     const Document doc(bytes);
     Reader r(doc);
     try {
@@ -401,6 +467,31 @@ void decode_state(std::span<const std::uint8_t> bytes, T& out) {
         decoding_error(e.what());
     }
     doc.check_trailing();
+}
+
+// Reads one complete stream into `out` straight from the bytes. False when the StreamReader gives
+// up, or when the value it read is refused by its type (or memory runs out): `out` then holds
+// anything, and the Document path decides.
+template <class T>
+bool read_directly(std::span<const std::uint8_t> bytes, T& out) {
+    try {
+        StreamReader r(bytes);
+        r.begin();
+        read_value(r, StreamReader::Here{}, out);
+        r.finish();
+        return true;
+    } catch (const NotDirect&) {
+    } catch (const std::exception&) {
+    }
+    return false;
+}
+
+// Reads one complete stream into `out`: straight from the bytes when the StreamReader follows
+// them, otherwise through the Document, which gives the same value or the codec's message. Throws
+// DecodeError.
+template <class T>
+void decode_state(std::span<const std::uint8_t> bytes, T& out) {
+    if (!read_directly(bytes, out)) decode_state_through_document(bytes, out);
 }
 
 template <class T>

@@ -13,6 +13,7 @@ namespace trelk {
 class AlignedBuffer {
 public:
     static constexpr std::size_t alignment = 32;
+    using value_type = float;
 
     AlignedBuffer() = default;
     explicit AlignedBuffer(std::size_t n, float fill = 0.0f) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 
 #include "affine.hpp"
 #include "pointcloud/collides.hpp"
@@ -17,6 +18,22 @@ namespace cloud_cases {
 using namespace trelk;
 using ref::D3;
 using Point3 = Pointcloud::Point3;
+
+inline AlignedBuffer buffer_of(std::span<const float> values) {
+    AlignedBuffer b;
+    b.reserve(values.size());
+    for (float v : values) b.push_back(v);
+    return b;
+}
+
+// A tree's stored record as a reader gives it: copies of its tables.
+inline pointcloud::CaptData data_of(const pointcloud::Capt& t) {
+    const pointcloud::CaptView v = t.stored_view();
+    pointcloud::CaptData d{{v.tests.begin(), v.tests.end()}, {v.aabbs.begin(), v.aabbs.end()},
+                           {v.starts.begin(), v.starts.end()}, {}, v.r_point, v.lanes_log2};
+    for (auto plane : v.afforded) d.afforded.push_back(buffer_of(plane));
+    return d;
+}
 
 inline double max_abs_coordinate(Vec3 p) { return std::max({std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)}); }
 

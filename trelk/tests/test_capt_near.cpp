@@ -80,11 +80,7 @@ TEST(CaptNear, StoredTreeSearchesAlike) {
     Maker make(53);
     const Sample s = make.cloud(0.0f);
     const Capt& t = s.cloud.tree();
-    const pointcloud::CaptView v = t.stored_view();
-    pointcloud::CaptData d{{v.tests.begin(), v.tests.end()}, {v.aabbs.begin(), v.aabbs.end()},
-                           {v.starts.begin(), v.starts.end()}, {}, v.r_point, v.lanes_log2};
-    for (auto plane : v.afforded) d.afforded.emplace_back(plane.begin(), plane.end());
-    const Capt back = Capt::from_stored(std::move(d));
+    const Capt back = Capt::from_stored(data_of(t));
     ASSERT_EQ(back.node_boxes().size(), t.node_boxes().size());
     for (std::size_t i = 0; i < t.node_boxes().size(); ++i) EXPECT_EQ(back.node_boxes()[i], t.node_boxes()[i]);
 }

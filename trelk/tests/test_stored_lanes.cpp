@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cloud_cases.hpp"
 #include "pickle/record.hpp"
 #include "pickle_expect.hpp"
 #include "pointcloud/capt.hpp"
@@ -34,17 +35,7 @@ using pickle_expect::Expect;
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-CaptData data_of(const Capt& t) {
-    const auto v = t.stored_view();
-    CaptData d;
-    d.tests.assign(v.tests.begin(), v.tests.end());
-    d.aabbs.assign(v.aabbs.begin(), v.aabbs.end());
-    d.starts.assign(v.starts.begin(), v.starts.end());
-    for (auto plane : v.afforded) d.afforded.emplace_back(plane.begin(), plane.end());
-    d.r_point = v.r_point;
-    d.lanes_log2 = v.lanes_log2;
-    return d;
-}
+using cloud_cases::data_of;
 
 template <class T>
 std::string load_error(const Bytes& bytes) { return pickle_expect::decode_message<T>(bytes, "loaded"); }
@@ -189,7 +180,7 @@ TEST(CaptStored, UnsoundTablesAreRefused) {
         {"missing box", [](CaptData& d) { d.aabbs.pop_back(); }, "decoding error: invalid CAPT: 3 leaf boxes, expected 4"},
         {"short starts", [](CaptData& d) { d.starts.pop_back(); },
          "decoding error: invalid CAPT: 4 run bounds, expected 5"},
-        {"plane lengths", [](CaptData& d) { d.afforded[2].resize(24); },
+        {"plane lengths", [](CaptData& d) { d.afforded[2] = cloud_cases::buffer_of({d.afforded[2].data(), 24}); },
          "decoding error: invalid CAPT: afforded arrays of lengths 32, 32, 24"},
         {"start past planes", [](CaptData& d) { d.starts[4] = 40; },
          "decoding error: invalid CAPT: run bound 40 at 4 is not a non-decreasing multiple of 8 within the afforded "

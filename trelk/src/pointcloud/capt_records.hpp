@@ -5,17 +5,19 @@
 #include <span>
 #include <vector>
 
+#include "aligned_buffer.hpp"
 #include "pointcloud/aabb.hpp"
 #include "stored_form.hpp"
 
 namespace trelk::pointcloud {
 
-// As read: taken on trust by nothing; Capt::from_stored checks every size before use.
+// As read: taken on trust by nothing; Capt::from_stored checks every size before use. The planes
+// are read straight into aligned buffers, which the tree then keeps.
 struct CaptData {
     std::vector<float> tests;
     std::vector<Aabb> aabbs;
     std::vector<std::uint32_t> starts;
-    std::vector<std::vector<float>> afforded;
+    std::vector<AlignedBuffer> afforded;
     float r_point = 0.0f;
     std::uint32_t lanes_log2 = 0;
 };

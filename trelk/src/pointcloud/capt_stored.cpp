@@ -72,11 +72,8 @@ Capt Capt::from_stored(CaptData&& d) {
     // eight lanes; wider requests are capped there, since the queries never load more than eight.
     Capt t;
     for (int a = 0; a < 3; ++a) {
-        AlignedBuffer plane;
-        plane.reserve(d.afforded[a].size());
-        for (float v : d.afforded[a]) plane.push_back(v);
-        t.afforded_[a] = std::move(plane);
-        d.afforded[a] = {};
+        d.afforded[a].shrink_to_fit();
+        t.afforded_[a] = std::move(d.afforded[a]);
     }
     t.tests_ = std::move(d.tests);
     t.aabbs_ = std::move(d.aabbs);
