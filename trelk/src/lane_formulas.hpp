@@ -21,14 +21,10 @@ using simd::Mask4;
 
 inline float pick(bool m, float a, float b) { return m ? a : b; }
 inline F32x4 pick(Mask4 m, F32x4 a, F32x4 b) { return simd::native::select(m, a, b); }
-inline bool lt(float a, float b) { return a < b; }
-inline bool le(float a, float b) { return a <= b; }
-inline bool gt(float a, float b) { return a > b; }
-inline bool ge(float a, float b) { return a >= b; }
-using simd::native::ge;
-using simd::native::gt;
-using simd::native::le;
-using simd::native::lt;
+using lanes::ge;
+using lanes::gt;
+using lanes::le;
+using lanes::lt;
 using simd::native::andnot;
 
 template <class T>

@@ -33,11 +33,15 @@ inline float min(float a, float b) { return min_num(a, b); }
 inline float max(float a, float b) { return max_num(a, b); }
 inline float abs(float a) { return std::fabs(a); }
 inline float sqrt(float a) { return std::sqrt(a); }
-inline bool gt(float a, float b) { return a > b; }
+inline bool lt(float a, float b) { return a < b; }
 inline bool le(float a, float b) { return a <= b; }
+inline bool gt(float a, float b) { return a > b; }
+inline bool ge(float a, float b) { return a >= b; }
 using simd::native::abs;
+using simd::native::ge;
 using simd::native::gt;
 using simd::native::le;
+using simd::native::lt;
 using simd::native::max;
 using simd::native::min;
 using simd::native::sqrt;
