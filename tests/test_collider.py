@@ -14,7 +14,7 @@ from quorixpy import (Capsule, Collider, ConvexPolygon, Cuboid, Cylinder, Line, 
                       Ray, Shape, Sphere, SphereCollection)
 
 from collider_support import MAKERS, cloud, held_items, is_cloud, agrees, random_shape, rng_for
-from shape_support import flt, key, record, state, vec
+from shape_support import CallsBack, flt, key, record, state, vec
 
 INF = math.inf
 IDENT = ((1, 0, 0), (0, 1, 0), (0, 0, 1))
@@ -258,23 +258,6 @@ def test_include_of_itself_raises_and_changes_nothing():
         c.include(c)
     assert state(c) == before
     c.add(S2)  # the borrow was released
-
-
-class CallsBack:
-    """A duck-typed sphere whose `center` calls back into a collider."""
-
-    def __init__(self, collider, call):
-        self.collider, self.call, self.seen = collider, call, None
-
-    @property
-    def center(self):
-        try:
-            self.call(self.collider)
-        except RuntimeError as e:
-            self.seen = str(e)
-        return (0.0, 0.0, 0.0)
-
-    radius = 1.0
 
 
 @pytest.mark.parametrize("call, shared_text, exclusive_text", [

@@ -8,7 +8,7 @@ import pytest
 
 from quorixpy import Sphere, SphereCollection
 
-from shape_support import flt, key, state
+from shape_support import CallsBack, flt, key, state
 
 
 def balls(n, x0=0.0):
@@ -153,23 +153,6 @@ def test_damaged_states_are_refused(stored):
     assert len(SphereCollection(__pickle_state__=sset([0.0] * 16, [2.0] + NAN16[1:], 1))) == 1
 
 
-class Reentrant:
-    """A duck-typed sphere whose `center` calls back into the collection being pushed to."""
-
-    def __init__(self, sc, call):
-        self.sc, self.call, self.seen = sc, call, None
-
-    @property
-    def center(self):
-        try:
-            self.call(self.sc)
-        except RuntimeError as e:
-            self.seen = str(e)
-        return (0.0, 0.0, 0.0)
-
-    radius = 1.0
-
-
 @pytest.mark.parametrize("call, text", [
     (len, "Already mutably borrowed"),
     (lambda sc: sc.get(0), "Already mutably borrowed"),
@@ -180,6 +163,6 @@ class Reentrant:
 ])
 def test_push_holds_the_collection_while_converting(call, text):
     sc = SphereCollection.from_slice(balls(1))
-    duck = Reentrant(sc, call)
+    duck = CallsBack(sc, call)
     sc.push(duck)
     assert duck.seen == text and len(sc) == 2

@@ -13,10 +13,12 @@
 #include <utility>
 #include <vector>
 
+#include "hand_streams.hpp"
 #include "pickle/record.hpp"
 
 namespace qp = quorix::pickle;
-using Bytes = std::vector<std::uint8_t>;
+using hand_streams::Bytes;
+using hand_streams::stream;
 
 // Types shaped like the collision library's stored values.
 namespace shapes {
@@ -159,16 +161,6 @@ Bytes hex(std::string_view text) {
         out.push_back(static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
         i += 2;
     }
-    return out;
-}
-
-// A complete stream whose value is written by hand.
-Bytes stream(const std::function<void(qp::Writer&)>& body) {
-    Bytes out;
-    qp::Writer w(out);
-    w.proto3();
-    body(w);
-    w.stop();
     return out;
 }
 

@@ -16,6 +16,7 @@
 
 #include "../../fuzz/decode_paths.hpp"
 #include "collider.hpp"
+#include "hand_streams.hpp"
 #include "pickle/record.hpp"
 #include "pointcloud/stored.hpp"
 #include "storage.hpp"
@@ -24,7 +25,8 @@
 namespace {
 
 namespace qp = quorix::pickle;
-using Bytes = std::vector<std::uint8_t>;
+using hand_streams::Bytes;
+using hand_streams::stream;
 using quorix_fuzz::decode_both_ways;
 using quorix_fuzz::outcome_text;
 using Cloud = trelk::Pointcloud;
@@ -102,16 +104,6 @@ Bytes small_cloud_state() {
     Cloud c = Cloud::make(points, {0.0f, 0.75f}, 0.125f);
     translate(c, {0.5f, -1, 2});
     return qp::encode_state(c);
-}
-
-// A complete stream written by hand.
-Bytes stream(const std::function<void(qp::Writer&)>& body) {
-    Bytes b;
-    qp::Writer w(b);
-    w.proto3();
-    body(w);
-    w.stop();
-    return b;
 }
 
 // Forms the direct path leaves to the Document: a positional record, an unknown key, a longer

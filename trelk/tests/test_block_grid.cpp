@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "affine.hpp"
+#include "lane_meets.hpp"
 #include "soa.hpp"
 
 namespace {
@@ -23,12 +24,7 @@ using trelk::Vec3;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-// The lane test of the scans, in the same float operations.
-bool meets(const Sphere& q, const Sphere& s) {
-    const float dx = q.center.x - s.center.x, dy = q.center.y - s.center.y, dz = q.center.z - s.center.z;
-    const float reach = q.radius + s.radius;
-    return (dx * dx + dy * dy) + dz * dz <= reach * reach;
-}
+using lane_scan::meets;
 
 // Checks that the visited blocks come in increasing order and cover every block with a meeting
 // lane, and that the overlap scan agrees; returns the number of blocks visited.

@@ -130,6 +130,15 @@ TEST(ColliderQueries, PointCloudGroupAgreesWithEveryCloud) {
     }
 }
 
+// Whether any item of scene b meets any item of scene a, pair by pair.
+bool brute_collides_other(const Scene& sa, const Scene& sb) {
+    bool expected = false;
+    sb.for_each_item([&](const auto& item_b) {
+        sa.for_each_item([&](const auto& item_a) { expected = expected || brute::other_item_hits(item_b, item_a); });
+    });
+    return expected;
+}
+
 TEST(ColliderPairs, AgreeWithEveryPairOfItems) {
     for (bool grid : {true, false}) {
         Generator g(grid ? 31u : 32u, grid);
@@ -138,11 +147,7 @@ TEST(ColliderPairs, AgreeWithEveryPairOfItems) {
             const Scene sa = g.scene(round % 5 == 0 ? 1 : 8, round % 3 == 0, round % 4 == 0);
             const Scene sb = g.scene(round % 7 == 0 ? 1 : 8, round % 3 == 1, round % 4 == 1);
             const Collider<Pointcloud> a = g.build<Pointcloud>(sa), b = g.build<Pointcloud>(sb);
-            bool expected = false;
-            sb.for_each_item([&](const auto& item_b) {
-                sa.for_each_item(
-                    [&](const auto& item_a) { expected = expected || brute::other_item_hits(item_b, item_a); });
-            });
+            const bool expected = brute_collides_other(sa, sb);
             ++seen[expected];
             ASSERT_EQ(collides_other(a, b), expected) << (grid ? "grid" : "general") << " round " << round;
         }
@@ -167,11 +172,7 @@ TEST(ColliderPairs, ManyItemsSpreadApartAgreeWithEveryPair) {
                 });
             if (round % 6 != 0) sa.planes.clear(), sa.lines.clear(), sa.rays.clear();
             const Collider<Pointcloud> a = g.build<Pointcloud>(sa), b = g.build<Pointcloud>(sb);
-            bool expected = false;
-            sb.for_each_item([&](const auto& item_b) {
-                sa.for_each_item(
-                    [&](const auto& item_a) { expected = expected || brute::other_item_hits(item_b, item_a); });
-            });
+            const bool expected = brute_collides_other(sa, sb);
             ++seen[expected];
             ASSERT_EQ(collides_other(a, b), expected) << (grid ? "grid" : "general") << " round " << round;
         }
@@ -360,11 +361,7 @@ TEST(ColliderPairs, ChangedReceiverAgreesWithEveryPair) {
                                          std::to_string(round);
                 const bool bounded = a.mask != 0 && !a.holds(group_bit::unbounded);
                 ASSERT_EQ(a.reach.marking(item_sphere_count(a)) != nullptr, bounded) << what;
-                bool expected = false;
-                sb.for_each_item([&](const auto& item_b) {
-                    sa.for_each_item(
-                        [&](const auto& item_a) { expected = expected || brute::other_item_hits(item_b, item_a); });
-                });
+                const bool expected = brute_collides_other(sa, sb);
                 ++seen[expected];
                 ASSERT_EQ(collides_other(a, b), expected) << what;
             }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "lane_meets.hpp"
 #include "reach_grid.hpp"
 
 namespace {
@@ -25,12 +26,7 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kMax = std::numeric_limits<float>::max();
 
-// The lane test of the scans, in the same float operations.
-bool meets(const Sphere& q, const Sphere& s) {
-    const float dx = q.center.x - s.center.x, dy = q.center.y - s.center.y, dz = q.center.z - s.center.z;
-    const float reach = q.radius + s.radius;
-    return (dx * dx + dy * dy) + dz * dz <= reach * reach;
-}
+using lane_scan::meets;
 
 // Within a slack of 2^-13 of the sizes and coordinates on every axis, in doubles.
 bool near(const Sphere& q, const Sphere& s) {
