@@ -4,6 +4,7 @@
 #include "pickle/document.hpp"
 #include "pickle/pickle.hpp"
 #include "pickle/reader.hpp"
+#include "pickle/writer.hpp"
 
 namespace quorix::pickle {
 
@@ -25,16 +26,12 @@ bool read_canonical(std::span<const std::uint8_t> b, std::span<double> out) {
 }  // namespace
 
 void write_float_tuple(std::span<const double> values, std::uint8_t* out) {
-    *out++ = 0x80;
-    *out++ = 0x03;
-    *out++ = '(';
-    for (double v : values) {
-        *out++ = 'G';
-        store_be64(out, v);
-        out += 8;
-    }
-    *out++ = 't';
-    *out = '.';
+    BasicWriter<BufferSink> w(std::span(out, float_tuple_size(values.size())));
+    w.proto3();
+    w.mark();
+    w.floats(values);
+    w.tuple();
+    w.stop();
 }
 
 void read_float_sequence(std::span<const std::uint8_t> bytes, std::span<double> out, std::string_view expected) {
