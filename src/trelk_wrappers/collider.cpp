@@ -8,6 +8,7 @@
 
 #include "binding/borrowed_method.hpp"
 #include "trelk_wrappers/collider_classes.hpp"
+#include "trelk_wrappers/list_args.hpp"
 #include "trelk_wrappers/shape_class.hpp"
 
 namespace quorix::py {
@@ -18,15 +19,6 @@ using V = ColliderValue;
 using P = PyCollider;
 constexpr Access shared = Access::shared;
 constexpr Access exclusive = Access::exclusive;
-
-// A new list of new shape objects, copies of the items.
-template <class S>
-PyObject* shape_list(std::span<const S> items) {
-    Ref list = check(PyList_New(static_cast<Py_ssize_t>(items.size())));
-    for (std::size_t i = 0; i < items.size(); ++i)
-        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), to_python(items[i]));
-    return list.release();
-}
 
 template <class S>
 std::span<const S> items_of(const std::vector<S>& list) {
@@ -68,7 +60,7 @@ PyObject* empty_dict(PyObject* self, void*) {
 
 template <Text Name, auto Group>
 PyMethodDef getter() {
-    return borrowed_method<V, Name, "($self)", shared, [](const V& c) { return shape_list(items_of(c.*Group)); }>();
+    return borrowed_method<V, Name, "($self)", shared, [](const V& c) { return list_of(items_of(c.*Group)); }>();
 }
 
 const ClassGroup own(
