@@ -51,13 +51,6 @@ std::string text(const V& c) {
     return s;
 }
 
-PyObject* empty_dict(PyObject* self, void*) {
-    return guard([&] {
-        guarded_receiver<V>(self);
-        return check(PyDict_New()).release();
-    });
-}
-
 template <Text Name, auto Group>
 PyMethodDef getter() {
     return borrowed_method<V, Name, "($self)", shared, [](const V& c) { return list_of(items_of(c.*Group)); }>();
@@ -109,8 +102,7 @@ const ClassGroup own(
                         [](const V& c, const Borrowed<V>& other) { return trelk::collides_other(c, *other); }>(),
         borrowed_method<V, "try_stretch_d", "($self, translation)", shared, &try_stretch>(),
     },
-    {{"__dict__", &empty_dict, nullptr, nullptr, nullptr}},
-    {{"__dataclass_fields__", []() -> PyObject* { return make_dataclass_fields({}); }}});
+    NoDataclassFields<V>::getsets(), NoDataclassFields<V>::attributes());
 
 }  // namespace
 
