@@ -106,13 +106,6 @@ bool extract_f32_vec3(PyObject* o, trelk::Vec3& out) {
     return true;
 }
 
-bool read_float_tuple(PyObject* o, double* out, std::size_t n) {
-    if (!check_tuple(o, n)) return false;
-    for (std::size_t i = 0; i < n; ++i)
-        if (!read_float(PyTuple_GET_ITEM(o, Py_ssize_t(i)), out[i])) return false;
-    return true;
-}
-
 bool Arg<trelk::Vec3>::read(PyObject* o, trelk::Vec3& out) { return extract_f32_vec3(o, out); }
 
 bool Arg<trelk::Sphere>::read(PyObject* o, trelk::Sphere& out) {
