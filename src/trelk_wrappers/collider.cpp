@@ -76,21 +76,11 @@ const ClassGroup own(
         borrowed_method<V, "mask", "($self)", shared, [](const V& c) { return std::size_t{c.mask}; }>(),
         borrowed_method<V, "__getnewargs_ex__", "($self)", shared, [](const V& c) { return record_newargs(c); }>(),
         // transforms: a changed copy, the receiver untouched
-        borrowed_method<V, "scaled", "($self, factor)", shared, [](const V& c, double factor) {
-            return changed(c, [&](V& r) { shape_ops::scale_by(r, f32(factor)); });
-        }>(),
-        borrowed_method<V, "translated", "($self, offset)", shared, [](const V& c, trelk::Vec3 offset) {
-            return changed(c, [&](V& r) { shape_ops::translate_by(r, offset); });
-        }>(),
-        borrowed_method<V, "rotated_mat", "($self, mat)", shared, [](const V& c, const DMat3& mat) {
-            return changed(c, [&](V& r) { shape_ops::rotate_by(r, f32(mat)); });
-        }>(),
-        borrowed_method<V, "rotated_quat", "($self, quat)", shared, [](const V& c, const DQuat& quat) {
-            return changed(c, [&](V& r) { shape_ops::rotate_by(r, f32(quat)); });
-        }>(),
-        borrowed_method<V, "transformed", "($self, mat)", shared, [](const V& c, const DAffine3& mat) {
-            return changed(c, [&](V& r) { shape_ops::transform_by(r, f32(mat)); });
-        }>(),
+        borrowed_method<V, "scaled", "($self, factor)", shared, &Transformed<V>::scaled>(),
+        borrowed_method<V, "translated", "($self, offset)", shared, &Transformed<V>::translated>(),
+        borrowed_method<V, "rotated_mat", "($self, mat)", shared, &Transformed<V>::rotated_mat>(),
+        borrowed_method<V, "rotated_quat", "($self, quat)", shared, &Transformed<V>::rotated_quat>(),
+        borrowed_method<V, "transformed", "($self, mat)", shared, &Transformed<V>::transformed>(),
         // bounds, all from the collider's bounding sphere
         borrowed_method<V, "obb", "($self)", shared, [](const V& c) { return trelk::box_around(c.bounding_sphere); }>(),
         borrowed_method<V, "aabb", "($self)", shared, [](const V& c) { return trelk::box_around(c.bounding_sphere); }>(),
