@@ -94,8 +94,8 @@ std::vector<PyType_Slot> shared_len() {
 // ---- another object of a mutable class as an argument ----
 
 // The object's value, read under its shared borrow until the call ends. Anything but an object of
-// V's class is the type-mismatch TypeError ("'None' is not an instance of '{}'" for None); an object held exclusively raises "Already mutably
-// borrowed".
+// V's class is the type-mismatch TypeError ("'None' is not an instance of '{}'" for None); an
+// object held exclusively raises "Already mutably borrowed".
 template <class V>
 class Borrowed {
 public:

@@ -150,9 +150,6 @@ struct Arg<AnyShape> {
     static bool read(PyObject* o, AnyShape& out);
 };
 
-// ---- lists of shapes ----
-
-
 // ---- collider-like arguments ----
 
 // Moves a shape of any kind into a collider by trelk's adding: its group, its bounds lane, the
