@@ -35,14 +35,7 @@ struct BorrowedMethod {
     static_assert(Params.starts_with("($self"), "a borrowed method has a receiver");
     static constexpr std::size_t n_params = Traits::arity - 1;
 
-    static const Signature& signature() {
-        static const Signature sig = [] {
-            Signature s(ClassOf<Guarded<V>>::name, Name.s, Params.s);
-            if (s.size() != n_params) throw Fault(std::string("signature of ") + Name.s + " does not match its function");
-            return s;
-        }();
-        return sig;
-    }
+    static const Signature& signature() { return detail::method_signature<Guarded<V>, Name, Params, n_params>(); }
 
     static PyObject* fastcall(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
         return guard([&] {
@@ -62,10 +55,7 @@ struct BorrowedMethod {
 
 template <class V, Text Name, Text Params, Access A, auto Fn>
 PyMethodDef borrowed_method() {
-    using M = BorrowedMethod<V, Name, Params, A, Fn>;
-    static const std::string doc = std::string(Name.s) + Params.s + "\n--\n\n";
-    return {Name.s, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&M::fastcall)),
-            METH_FASTCALL | METH_KEYWORDS, doc.c_str()};
+    return detail::method_entry<Name, Params>(&BorrowedMethod<V, Name, Params, A, Fn>::fastcall, 0);
 }
 
 // ---- slots, all under a shared borrow ----
@@ -104,8 +94,8 @@ std::vector<PyType_Slot> shared_len() {
 // ---- another object of a mutable class as an argument ----
 
 // The object's value, read under its shared borrow until the call ends. Anything but an object of
-// V's class is the type-mismatch TypeError ("'None' is not an instance of '{}'" for None); an object held exclusively raises "Already mutably
-// borrowed".
+// V's class is the type-mismatch TypeError ("'None' is not an instance of '{}'" for None); an
+// object held exclusively raises "Already mutably borrowed".
 template <class V>
 class Borrowed {
 public:

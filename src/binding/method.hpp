@@ -193,6 +193,29 @@ auto convert_all(PyObject* const* slots, const Signature& sig, std::index_sequen
         convert_argument<std::tuple_element_t<Skip + I, Tuple>>(slots[I], sig, I)...};
 }
 
+// The parsed signature of a method of Class's class, made once; a text whose parameter count is
+// not the function's is an internal fault.
+template <class Class, Text Name, Text Params, std::size_t N>
+const Signature& method_signature() {
+    static const Signature sig = [] {
+        Signature s(ClassOf<Class>::name, Name.s, Params.s);
+        if (s.size() != N) throw Fault(std::string("signature of ") + Name.s + " does not match its function");
+        return s;
+    }();
+    return sig;
+}
+
+using FastCall = PyObject* (*)(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+
+// The method table entry: every method takes the fast call with keywords, so that surplus or
+// unknown arguments get the same messages whether or not the method has parameters.
+template <Text Name, Text Params>
+PyMethodDef method_entry(FastCall fastcall, int extra_flags) {
+    static const std::string doc = std::string(Name.s) + Params.s + "\n--\n\n";
+    return {Name.s, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fastcall)),
+            METH_FASTCALL | METH_KEYWORDS | extra_flags, doc.c_str()};
+}
+
 template <class R, class Call>
 PyObject* invoke_and_convert(Call&& call) {
     if constexpr (std::is_void_v<R>) {
@@ -211,14 +234,7 @@ struct Method {
     static constexpr bool has_self = Params.starts_with("($self");
     static constexpr std::size_t n_params = Traits::arity - (has_self ? 1 : 0);
 
-    static const Signature& signature() {
-        static const Signature sig = [] {
-            Signature s(ClassOf<V>::name, Name.s, Params.s);
-            if (s.size() != n_params) throw Fault(std::string("signature of ") + Name.s + " does not match its function");
-            return s;
-        }();
-        return sig;
-    }
+    static const Signature& signature() { return detail::method_signature<V, Name, Params, n_params>(); }
 
     // `sig` is read only where there are arguments to convert.
     static PyObject* run(PyObject* self, PyObject* const* slots, const Signature* sig) {
@@ -255,18 +271,11 @@ struct Method {
     }
 };
 
-// The method table entry: every method takes the fast call with keywords, so that surplus or
-// unknown arguments get the same messages whether or not the method has parameters.
+// The method table entry; a method without a receiver is static.
 template <class V, Text Name, Text Params, auto Fn>
 PyMethodDef method() {
     using M = Method<V, Name, Params, Fn>;
-    static const std::string doc = std::string(Name.s) + Params.s + "\n--\n\n";
-    if constexpr (M::has_self)
-        return {Name.s, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&M::fastcall)),
-                METH_FASTCALL | METH_KEYWORDS, doc.c_str()};
-    else
-        return {Name.s, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&M::fastcall)),
-                METH_FASTCALL | METH_KEYWORDS | METH_STATIC, doc.c_str()};
+    return detail::method_entry<Name, Params>(&M::fastcall, M::has_self ? 0 : METH_STATIC);
 }
 
 // A read-only property computed from the value.

@@ -34,15 +34,18 @@ bool check_tuple(PyObject* t, std::size_t n) {
     return true;
 }
 
+bool read_float_tuple(PyObject* t, double* out, std::size_t n) {
+    if (!check_tuple(t, n)) return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!read_float(PyTuple_GET_ITEM(t, i), out[i])) return false;
+    return true;
+}
+
 bool read_cols_tuple(PyObject* o, double* out, std::size_t n) {
     Ref cols(PyObject_CallMethod(o, "to_cols_array_2d", nullptr));
     if (!cols || !check_tuple(cols.get(), n)) return false;
-    for (std::size_t c = 0; c < n; ++c) {
-        PyObject* col = PyTuple_GET_ITEM(cols.get(), c);
-        if (!check_tuple(col, n)) return false;
-        for (std::size_t r = 0; r < n; ++r)
-            if (!read_float(PyTuple_GET_ITEM(col, r), out[n * c + r])) return false;
-    }
+    for (std::size_t c = 0; c < n; ++c)
+        if (!read_float_tuple(PyTuple_GET_ITEM(cols.get(), c), out + n * c, n)) return false;
     return true;
 }
 

@@ -35,6 +35,9 @@ struct Arg<EulerRot> {
 // 'tuple'" or ValueError "expected tuple of length {}, but got tuple of length {}".
 bool check_tuple(PyObject* t, std::size_t n);
 
+// A tuple (or a subclass) of exactly n items by check_tuple, each by the float rule.
+bool read_float_tuple(PyObject* t, double* out, std::size_t n);
+
 // The columns of `o.to_cols_array_2d()`, which must be a tuple of n tuples of n numbers.
 bool read_cols_tuple(PyObject* o, double* out, std::size_t n);
 

@@ -8,6 +8,7 @@
 
 #include "binding/borrowed_method.hpp"
 #include "trelk_wrappers/collider_classes.hpp"
+#include "trelk_wrappers/list_args.hpp"
 #include "trelk_wrappers/shape_class.hpp"
 
 namespace quorix::py {
@@ -18,15 +19,6 @@ using V = ColliderValue;
 using P = PyCollider;
 constexpr Access shared = Access::shared;
 constexpr Access exclusive = Access::exclusive;
-
-// A new list of new shape objects, copies of the items.
-template <class S>
-PyObject* shape_list(std::span<const S> items) {
-    Ref list = check(PyList_New(static_cast<Py_ssize_t>(items.size())));
-    for (std::size_t i = 0; i < items.size(); ++i)
-        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), to_python(items[i]));
-    return list.release();
-}
 
 template <class S>
 std::span<const S> items_of(const std::vector<S>& list) {
@@ -59,16 +51,9 @@ std::string text(const V& c) {
     return s;
 }
 
-PyObject* empty_dict(PyObject* self, void*) {
-    return guard([&] {
-        guarded_receiver<V>(self);
-        return check(PyDict_New()).release();
-    });
-}
-
 template <Text Name, auto Group>
 PyMethodDef getter() {
-    return borrowed_method<V, Name, "($self)", shared, [](const V& c) { return shape_list(items_of(c.*Group)); }>();
+    return borrowed_method<V, Name, "($self)", shared, [](const V& c) { return list_of(items_of(c.*Group)); }>();
 }
 
 const ClassGroup own(
@@ -91,21 +76,11 @@ const ClassGroup own(
         borrowed_method<V, "mask", "($self)", shared, [](const V& c) { return std::size_t{c.mask}; }>(),
         borrowed_method<V, "__getnewargs_ex__", "($self)", shared, [](const V& c) { return record_newargs(c); }>(),
         // transforms: a changed copy, the receiver untouched
-        borrowed_method<V, "scaled", "($self, factor)", shared, [](const V& c, double factor) {
-            return changed(c, [&](V& r) { shape_ops::scale_by(r, f32(factor)); });
-        }>(),
-        borrowed_method<V, "translated", "($self, offset)", shared, [](const V& c, trelk::Vec3 offset) {
-            return changed(c, [&](V& r) { shape_ops::translate_by(r, offset); });
-        }>(),
-        borrowed_method<V, "rotated_mat", "($self, mat)", shared, [](const V& c, const DMat3& mat) {
-            return changed(c, [&](V& r) { shape_ops::rotate_by(r, f32(mat)); });
-        }>(),
-        borrowed_method<V, "rotated_quat", "($self, quat)", shared, [](const V& c, const DQuat& quat) {
-            return changed(c, [&](V& r) { shape_ops::rotate_by(r, f32(quat)); });
-        }>(),
-        borrowed_method<V, "transformed", "($self, mat)", shared, [](const V& c, const DAffine3& mat) {
-            return changed(c, [&](V& r) { shape_ops::transform_by(r, f32(mat)); });
-        }>(),
+        borrowed_method<V, "scaled", "($self, factor)", shared, &Transformed<V>::scaled>(),
+        borrowed_method<V, "translated", "($self, offset)", shared, &Transformed<V>::translated>(),
+        borrowed_method<V, "rotated_mat", "($self, mat)", shared, &Transformed<V>::rotated_mat>(),
+        borrowed_method<V, "rotated_quat", "($self, quat)", shared, &Transformed<V>::rotated_quat>(),
+        borrowed_method<V, "transformed", "($self, mat)", shared, &Transformed<V>::transformed>(),
         // bounds, all from the collider's bounding sphere
         borrowed_method<V, "obb", "($self)", shared, [](const V& c) { return trelk::box_around(c.bounding_sphere); }>(),
         borrowed_method<V, "aabb", "($self)", shared, [](const V& c) { return trelk::box_around(c.bounding_sphere); }>(),
@@ -117,8 +92,7 @@ const ClassGroup own(
                         [](const V& c, const Borrowed<V>& other) { return trelk::collides_other(c, *other); }>(),
         borrowed_method<V, "try_stretch_d", "($self, translation)", shared, &try_stretch>(),
     },
-    {{"__dict__", &empty_dict, nullptr, nullptr, nullptr}},
-    {{"__dataclass_fields__", []() -> PyObject* { return make_dataclass_fields({}); }}});
+    NoDataclassFields<V>::getsets(), NoDataclassFields<V>::attributes());
 
 }  // namespace
 

@@ -4,7 +4,10 @@
 // and collider.cpp.
 #pragma once
 
+#include <vector>
+
 #include "binding/borrowed_method.hpp"
+#include "binding/dataclass.hpp"
 #include "binding/record_state.hpp"
 #include "collider.hpp"
 #include "pointcloud/mod.hpp"
@@ -44,5 +47,21 @@ Guarded<V> build_empty_or_stored(PyObject* const* slots) {
     apply_record_state(slots[0], v);
     return Guarded<V>(std::move(v));
 }
+
+// The dataclass view of both, which have no fields: `__dict__` is a new empty dictionary (after
+// the receiver check, without a borrow), `__dataclass_fields__` is made from no names.
+template <class V>
+struct NoDataclassFields {
+    static PyObject* dict(PyObject* self, void*) {
+        return guard([&] {
+            guarded_receiver<V>(self);
+            return check(PyDict_New()).release();
+        });
+    }
+    static std::vector<PyGetSetDef> getsets() { return {{"__dict__", &dict, nullptr, nullptr, nullptr}}; }
+    static std::vector<ClassAttribute> attributes() {
+        return {{"__dataclass_fields__", []() -> PyObject* { return make_dataclass_fields({}); }}};
+    }
+};
 
 }  // namespace quorix::py

@@ -3,6 +3,7 @@
 // getters, point queries, builders, sweep and text form.
 #include "algebra/vec_elementwise.hpp"
 #include "glam_wrappers/array_args.hpp"
+#include "trelk_wrappers/list_args.hpp"
 #include "trelk_wrappers/shape_class.hpp"
 
 namespace quorix::py {
@@ -37,19 +38,6 @@ PyObject* widened_list(trelk::Vec3 v, double scale = 1.0) {
     return float_list(values);
 }
 
-PyObject* axes_list(const S& s) {
-    Ref list = check(PyList_New(3));
-    for (int i = 0; i < 3; ++i) PyList_SET_ITEM(list.get(), i, widened_list(s.axes[i]));
-    return list.release();
-}
-
-PyObject* corner_list(const S& s) {
-    const auto corners = s.corners();
-    Ref list = check(PyList_New(corners.size()));
-    for (std::size_t i = 0; i < corners.size(); ++i) PyList_SET_ITEM(list.get(), i, to_python(corners[i]));
-    return list.release();
-}
-
 // The box of the size's magnitudes: half of each is taken before narrowing.
 S from_center_size_orientation(trelk::Vec3 center, const FloatTuple<3>& size, const DMat3& orientation) {
     return S::oriented(center, f32(orientation), f32(abs(DVec3::from_array(size.v)) * 0.5));
@@ -60,7 +48,7 @@ const UniformShapeGroups<S> uniform;
 const ClassGroup own(
     ClassOf<S>::lazy(), {repr<S, &text>()},
     {
-        method<S, "corners", "($self)", &corner_list>(),
+        method<S, "corners", "($self)", [](const S& s) { return list_of(s.corners()); }>(),
         method<S, "contains_point", "($self, point)", [](const S& s, trelk::Vec3 p) { return s.contains_point(p); }>(),
         method<S, "bounding_sphere_radius", "($self)", [](const S& s) { return trelk::broadphase(s).radius; }>(),
         method<S, "from_aabb", "(min, max)", [](trelk::Vec3 lo, trelk::Vec3 hi) { return S::from_aabb(lo, hi); }>(),
@@ -69,7 +57,7 @@ const ClassGroup own(
     },
     {
         property<S, "center", [](const S& s) { return s.center; }>(),
-        property<S, "axes", &axes_list>(),
+        property<S, "axes", [](const S& s) { return rows_list(s.axes); }>(),
         property<S, "half_extents", [](const S& s) { return widened_list(s.half_extents); }>(),
         property<S, "full_extents", [](const S& s) { return widened_list(s.half_extents, 2.0); }>(),
         property<S, "axis_aligned", [](const S& s) { return s.axis_aligned; }>(),

@@ -31,13 +31,6 @@ PyObject* float_row(const float* v) {
     return row.release();
 }
 
-template <class T, class F>
-PyObject* list_of(std::span<const T> items, F&& item) {
-    Ref list = check(PyList_New(static_cast<Py_ssize_t>(items.size())));
-    for (std::size_t i = 0; i < items.size(); ++i) PyList_SET_ITEM(list.get(), i, item(items[i]));
-    return list.release();
-}
-
 PyObject* vec3_row(const trelk::Vec3& v) {
     const float a[3] = {v.x, v.y, v.z};
     return float_row<3>(a);

@@ -3,6 +3,7 @@
 // and narrowed to single precision.
 #pragma once
 
+#include <iterator>
 #include <span>
 #include <vector>
 
@@ -28,6 +29,21 @@ struct Arg<NormalOffsetRow> {
 using VertexList = ItemsOf<trelk::Vec3, VertexRow>;
 using PlaneList = ItemsOf<trelk::Plane, NormalOffsetRow>;
 using Vertex2dList = ItemsOf<trelk::Vec2f>;
+
+// The default item of list_of: a new object by the value's own result conversion.
+struct ToPython {
+    template <class T>
+    PyObject* operator()(const T& v) const { return to_python(v); }
+};
+
+// A new list of item(x) for each x of `items`, in order; `item` returns a new reference.
+template <class Range, class F = ToPython>
+PyObject* list_of(const Range& items, F&& item = {}) {
+    Ref list = check(PyList_New(static_cast<Py_ssize_t>(std::size(items))));
+    Py_ssize_t i = 0;
+    for (const auto& x : items) PyList_SET_ITEM(list.get(), i++, item(x));
+    return list.release();
+}
 
 // New lists: [[x, y], ...], [[x, y, z], ...] and [([nx, ny, nz], d), ...], widened exactly.
 PyObject* rows_list(std::span<const trelk::Vec2f> rows);

@@ -2,9 +2,7 @@
 // members all shapes share come from UniformShapeGroups (uniform.hpp): motions are recorded by
 // trelk as the cloud's inverse transform, `scaled` rebuilds it. Here are its constructor, the two
 // builders from a list and from a NumPy array, and its text form.
-#include <algorithm>
-#include <cmath>
-#include <limits>
+#include <span>
 #include <vector>
 
 #include "glam_wrappers/array_args.hpp"
@@ -20,15 +18,13 @@ using Point3 = S::Point3;
 // A sequence (not a str) of points, each a sequence of exactly three numbers, narrowed.
 using PointList = ItemsOf<Point3>;
 
-
 // from_list and from_numpy choose the tree's radius range for queries under a memory budget.
 S from_points(std::span<const Point3> points, float point_radius) { return S::make_within_budget(points, point_radius); }
 
 // Pointcloud(points=None, r_range=(0.0, 0.0), point_radius=0.0, *, __pickle_state__=None)
 S build(PyObject* const* slots) {
     PointList points;
-    const bool has_points = slots[0] && slots[0] != Py_None;
-    if (has_points) read_argument(slots[0], "points", points);
+    const bool has_points = read_optional_argument(slots[0], "points", points);
     FloatTuple<2> r_range{};  // (smallest, largest) query radius
     if (slots[1]) read_argument(slots[1], "r_range", r_range);
     double point_radius = 0.0;

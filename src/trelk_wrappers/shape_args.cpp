@@ -106,13 +106,6 @@ bool extract_f32_vec3(PyObject* o, trelk::Vec3& out) {
     return true;
 }
 
-bool read_float_tuple(PyObject* o, double* out, std::size_t n) {
-    if (!check_tuple(o, n)) return false;
-    for (std::size_t i = 0; i < n; ++i)
-        if (!read_float(PyTuple_GET_ITEM(o, Py_ssize_t(i)), out[i])) return false;
-    return true;
-}
-
 bool Arg<trelk::Vec3>::read(PyObject* o, trelk::Vec3& out) { return extract_f32_vec3(o, out); }
 
 bool Arg<trelk::Sphere>::read(PyObject* o, trelk::Sphere& out) {
@@ -177,16 +170,16 @@ void push_into(ColliderValue& c, AnyShape&& shape) {
 
 namespace {
 
-// obj.name(), or null when the method is missing or raises an ordinary exception.
-Ref call_quietly(PyObject* o, const char* name) {
-    Ref r(PyObject_CallMethod(o, name, nullptr));
-    if (!r && !discard_ordinary_error()) throw PythonError{};
-    return r;
-}
-
 // Ordinary failures are dropped; anything else (KeyboardInterrupt, MemoryError) goes on.
 void drop_failure() {
     if (!discard_ordinary_error()) throw PythonError{};
+}
+
+// obj.name(), or null when the method is missing or raises an ordinary exception.
+Ref call_quietly(PyObject* o, const char* name) {
+    Ref r(PyObject_CallMethod(o, name, nullptr));
+    if (!r) drop_failure();
+    return r;
 }
 
 template <class T>
@@ -200,10 +193,7 @@ void gather_all_or_nothing(ColliderValue& c, PyObject* o, const char* method) {
     Ref result = call_quietly(o, method);
     if (!result) return;
     ItemsOf<T> list;
-    if (Arg<ItemsOf<T>>::read(result.get(), list))
-        push_all(c, list.items);
-    else
-        drop_failure();
+    if (try_read(result.get(), list)) push_all(c, list.items);
 }
 
 // spheres(): a SphereCollection not held exclusively, else a sequence of spheres, else whatever
@@ -223,8 +213,7 @@ void gather_spheres(ColliderValue& c, PyObject* o) {
         return;
     }
     ItemsOf<trelk::Sphere> list;
-    if (Arg<ItemsOf<trelk::Sphere>>::read(r, list)) return push_all(c, list.items);
-    drop_failure();
+    if (try_read(r, list)) return push_all(c, list.items);
     const Py_ssize_t n = PyObject_Size(r);
     if (n < 0) return drop_failure();
     for (Py_ssize_t i = 0; i < n; ++i) {
@@ -244,10 +233,7 @@ bool gather_iterable(ColliderValue& c, PyObject* iter) {
     while (PyObject* raw = PyIter_Next(iter)) {
         Ref item(raw);
         AnyShape s;
-        if (!Arg<AnyShape>::read(item.get(), s)) {
-            drop_failure();
-            raise(PyExc_TypeError, "PyCollider: sequence item is not a Shape");
-        }
+        if (!try_read(item.get(), s)) raise(PyExc_TypeError, "PyCollider: sequence item is not a Shape");
         push_into(c, std::move(s));
         any = true;
     }
@@ -259,7 +245,7 @@ bool gather_iterable(ColliderValue& c, PyObject* iter) {
 
 bool Arg<ColliderLike>::read(PyObject* o, ColliderLike& out) {
     ColliderValue& c = out.value;
-    if (Py_TYPE(o) == ClassOf<PyCollider>::lazy().created()) {
+    if (is_exactly<PyCollider>(o)) {
         PyCollider& held = reinterpret_cast<ValueObject<PyCollider>*>(o)->value;
         SharedBorrow borrow(held.flag);
         c = held.value;
@@ -267,11 +253,10 @@ bool Arg<ColliderLike>::read(PyObject* o, ColliderLike& out) {
     }
     if (o == Py_None) return true;
     AnyShape shape;
-    if (Arg<AnyShape>::read(o, shape)) {
+    if (try_read(o, shape)) {
         push_into(c, std::move(shape));
         return true;
     }
-    drop_failure();
     try {
         if (Ref iter{PyObject_GetIter(o)}) {
             if (gather_iterable(c, iter.get())) return true;

@@ -11,6 +11,7 @@
 
 #include "collider/collider.hpp"
 #include "binding/items_arg.hpp"
+#include "glam_wrappers/algebra_args.hpp"
 #include "trelk_wrappers/shape_classes.hpp"
 
 namespace quorix::py {
@@ -25,9 +26,6 @@ template <std::size_t N>
 struct FloatTuple {
     std::array<double, N> v;
 };
-
-// A real tuple of exactly n items, each by the float rule.
-bool read_float_tuple(PyObject* o, double* out, std::size_t n);
 
 template <std::size_t N>
 struct Arg<FloatTuple<N>> {
@@ -151,9 +149,6 @@ template <>
 struct Arg<AnyShape> {
     static bool read(PyObject* o, AnyShape& out);
 };
-
-// ---- lists of shapes ----
-
 
 // ---- collider-like arguments ----
 

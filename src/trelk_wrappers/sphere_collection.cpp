@@ -63,13 +63,6 @@ std::size_t count(const V& s) { return s.len(); }
 
 std::string text(const V& s) { return "SphereCollection(len=" + std::to_string(s.len()) + ")"; }
 
-PyObject* empty_dict(PyObject* self, void*) {
-    return guard([&] {
-        guarded_receiver<V>(self);
-        return check(PyDict_New()).release();
-    });
-}
-
 const ClassGroup own(
     ClassOf<P>::lazy(),
     joined<PyType_Slot>({
@@ -98,8 +91,7 @@ const ClassGroup own(
                         }>(),
         borrowed_method<V, "__getnewargs_ex__", "($self)", shared, [](const V& s) { return record_newargs(s); }>(),
     },
-    {{"__dict__", &empty_dict, nullptr, nullptr, nullptr}},
-    {{"__dataclass_fields__", []() -> PyObject* { return make_dataclass_fields({}); }}});
+    NoDataclassFields<V>::getsets(), NoDataclassFields<V>::attributes());
 
 }  // namespace
 

@@ -47,20 +47,37 @@ S changed(const S& s, F&& change) {
     return r;
 }
 
+// The transforms over a value, its arguments narrowed to 32 bits: the shape classes and Collider
+// list them under the same names.
+template <class S>
+struct Transformed {
+    static S scaled(const S& s, double factor) {
+        return changed(s, [&](S& r) { shape_ops::scale_by(r, f32(factor)); });
+    }
+    static S translated(const S& s, trelk::Vec3 offset) {
+        return changed(s, [&](S& r) { shape_ops::translate_by(r, offset); });
+    }
+    static S rotated_mat(const S& s, const DMat3& mat) {
+        return changed(s, [&](S& r) { shape_ops::rotate_by(r, f32(mat)); });
+    }
+    static S rotated_quat(const S& s, const DQuat& quat) {
+        return changed(s, [&](S& r) { shape_ops::rotate_by(r, f32(quat)); });
+    }
+    static S transformed(const S& s, const DAffine3& mat) {
+        return changed(s, [&](S& r) { shape_ops::transform_by(r, f32(mat)); });
+    }
+};
+
 template <class S>
 struct UniformShape {
     static std::vector<PyMethodDef> transforms() {
+        using T = Transformed<S>;
         return {
-            method<S, "scaled", "($self, factor)",
-                   [](const S& s, double factor) { return changed(s, [&](S& r) { shape_ops::scale_by(r, f32(factor)); }); }>(),
-            method<S, "translated", "($self, offset)",
-                   [](const S& s, trelk::Vec3 offset) { return changed(s, [&](S& r) { shape_ops::translate_by(r, offset); }); }>(),
-            method<S, "rotated_mat", "($self, mat)",
-                   [](const S& s, const DMat3& mat) { return changed(s, [&](S& r) { shape_ops::rotate_by(r, f32(mat)); }); }>(),
-            method<S, "rotated_quat", "($self, quat)",
-                   [](const S& s, const DQuat& quat) { return changed(s, [&](S& r) { shape_ops::rotate_by(r, f32(quat)); }); }>(),
-            method<S, "transformed", "($self, mat)",
-                   [](const S& s, const DAffine3& mat) { return changed(s, [&](S& r) { shape_ops::transform_by(r, f32(mat)); }); }>(),
+            method<S, "scaled", "($self, factor)", &T::scaled>(),
+            method<S, "translated", "($self, offset)", &T::translated>(),
+            method<S, "rotated_mat", "($self, mat)", &T::rotated_mat>(),
+            method<S, "rotated_quat", "($self, quat)", &T::rotated_quat>(),
+            method<S, "transformed", "($self, mat)", &T::transformed>(),
         };
     }
 
