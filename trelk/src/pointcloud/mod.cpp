@@ -179,10 +179,9 @@ bool Pointcloud::searchable_from(Vec3 center) const {
 
 bool Pointcloud::reaches_local(Vec3 center, float r) const {
     const float reach = r + tree_.r_point();
-    const bool finite = std::isfinite(center.x) && std::isfinite(center.y) && std::isfinite(center.z);
-    if (finite && tree_exact_for(reach)) return tree_.collides({center.x, center.y, center.z}, r);
-    if (searchable_from(center)) return pointcloud::reaches_any_reach(tree_, {center.x, center.y, center.z}, r);
-    return scan_reaches_local(center, r);
+    if (!searchable_from(center)) return scan_reaches_local(center, r);
+    if (tree_exact_for(reach)) return tree_.collides({center.x, center.y, center.z}, r);
+    return pointcloud::reaches_any_reach(tree_, {center.x, center.y, center.z}, r);
 }
 
 bool Pointcloud::scan_reaches_local(Vec3 center, float r) const {
