@@ -253,7 +253,7 @@ Cuboid aabb(const Pointcloud& c) {
     const float pr = c.point_radius();
     if (!c.inverse_transform()) {
         const Vec3 lo = b.lo - Vec3{pr, pr, pr}, hi = b.hi + Vec3{pr, pr, pr};
-        return Cuboid::aligned((lo + hi) * 0.5f, (hi - lo) * 0.5f);
+        return Cuboid::from_aabb(lo, hi);
     }
     // The points' box carried out, then each point's ball added in the world.
     const Affine3A out = c.outward();
