@@ -38,8 +38,6 @@ PointBox point_box(const Pointcloud& c) {
     return b;
 }
 
-float max_abs(Vec3 v) { return std::fmax(std::fabs(v.x), std::fmax(std::fabs(v.y), std::fabs(v.z))); }
-
 // How far bounds carried out by a recorded motion are widened: a generous multiple of the rounding
 // in mapping the bound's centre out and a query's centre in, so that no query the tests accept
 // falls outside the bound.
