@@ -18,7 +18,7 @@ Cuboid widened_segment_aabb(Vec3 p1, Vec3 dir, float radius) {
     Vec3 r{radius, radius, radius};
     Vec3 lo = min_num(p1, p2) - r;
     Vec3 hi = max_num(p1, p2) + r;
-    return Cuboid::aligned((lo + hi) * 0.5f, (hi - lo) * 0.5f);
+    return Cuboid::from_aabb(lo, hi);
 }
 
 Cuboid box_aabb(const Cuboid& b) {

@@ -46,6 +46,8 @@ inline Vec3 cross(Vec3 a, Vec3 b) {
 inline float length_sq(Vec3 a) { return dot(a, a); }
 inline float length(Vec3 a) { return std::sqrt(dot(a, a)); }
 inline Vec3 abs(Vec3 a) { return {std::fabs(a.x), std::fabs(a.y), std::fabs(a.z)}; }
+// The largest |coordinate|, by fmax.
+inline float max_abs(Vec3 a) { return std::fmax(std::fabs(a.x), std::fmax(std::fabs(a.y), std::fabs(a.z))); }
 inline Vec3 min_num(Vec3 a, Vec3 b) { return {min_num(a.x, b.x), min_num(a.y, b.y), min_num(a.z, b.z)}; }
 inline Vec3 max_num(Vec3 a, Vec3 b) { return {max_num(a.x, b.x), max_num(a.y, b.y), max_num(a.z, b.z)}; }
 // Multiplies by 1 / length with no zero test.

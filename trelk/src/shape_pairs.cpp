@@ -14,12 +14,11 @@ namespace lf = lane_formulas;
 
 lanes::V3<float> v3(Vec3 v) { return {v.x, v.y, v.z}; }
 
-// Squared distance from q to the capsule's core. An upright core (z_aligned) is measured along z
-// alone, so its x and y never enter the axis parameter.
+// Squared distance from q to the capsule's core. An upright core (z_aligned) is measured from its
+// closest point, whose axis parameter takes the z offsets alone.
 float core_dist_sq(const Capsule& c, Vec3 q) {
     if (!c.z_aligned) return lf::param_dist_sq<lf::Span::segment>(v3(q), c.p1, c.dir, c.rdv);
-    const float t = clamp01(((q.z - c.p1.z) * c.dir.z) * c.rdv);
-    return length_sq(q - Vec3{c.p1.x, c.p1.y, c.p1.z + c.dir.z * t});
+    return length_sq(q - c.closest_point_to(q));
 }
 
 // A polytope's box reaches the ball: the cheap step before its planes.

@@ -26,7 +26,7 @@ Cuboid box_around(const Sphere& bound) {
     const float r = bound.radius;
     const Vec3 lo{c.x - r, c.y - r, c.z - r};
     const Vec3 hi{r + c.x, r + c.y, r + c.z};
-    return Cuboid::aligned((lo + hi) * 0.5f, (hi - lo) * 0.5f);
+    return Cuboid::from_aabb(lo, hi);
 }
 
 }  // namespace trelk

@@ -102,7 +102,7 @@ void for_each_group_pair(Collider<PCL>& c, Collider<PCL>& other, const F& f) {
 template <class PCL>
 void include(Collider<PCL>& c, Collider<PCL>&& other) {
     for_each_group_pair(c, other, [](auto& to, const auto& from) { make_room_for(to, from); });
-    const bool no_bound_yet = c.mask == 0 || (has_nan(c.bounding_sphere) && !c.holds(group_bit::unbounded));
+    const bool no_bound_yet = bound_unset(c);
     const std::array<const SpheresSoA*, 9> sets = item_sphere_sets(c);
     std::array<std::size_t, 9> before;
     for (std::size_t k = 0; k < sets.size(); ++k) before[k] = sets[k]->len();

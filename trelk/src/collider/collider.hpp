@@ -138,6 +138,14 @@ void place(Collider<PCL>& c, T item) {
         group.push(std::move(item));
 }
 
+// Is the collider's bound yet to be set, so that the next bound merged in replaces it instead of
+// growing it? While the collider is empty, and while a NaN item spoilt the bound with no plane,
+// line or ray held (their +inf radius must stay).
+template <class PCL>
+bool bound_unset(const Collider<PCL>& c) {
+    return c.mask == 0 || (has_nan(c.bounding_sphere) && !c.holds(group_bit::unbounded));
+}
+
 // Adds one shape: the bounding sphere grows to hold the item's sphere (the first item of an empty
 // collider sets it, whatever its sphere, so a point at the origin is not lost; an unbounded kind
 // makes the radius +inf), the item joins its group and the group's bit is set. A bound spoilt by a
@@ -154,7 +162,7 @@ void add(Collider<PCL>& c, T item) {
     } else {
         const Sphere s = broadphase(item);
         Sphere bound = c.bounding_sphere;
-        if (c.mask == 0 || (has_nan(bound) && !c.holds(group_bit::unbounded)))
+        if (bound_unset(c))
             bound = s;
         else
             grow_bounding_sphere(bound, s);
@@ -170,7 +178,7 @@ void add(Collider<PCL>& c, T item) {
 
 // Moves everything `other` holds after this collider's own items, group by group (lanes as whole
 // blocks), and merges the two summaries: the masks are joined; an infinite bound of `other` makes
-// the radius +inf; otherwise a collider that has no bound yet (as add() decides) takes other's
+// the radius +inf; otherwise a collider whose bound is unset (bound_unset) takes other's
 // bound, and any other grows over it. `other`'s bound is merged even when it holds nothing. Other's
 // item spheres are marked in the reach grid.
 template <class PCL>

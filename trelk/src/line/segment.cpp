@@ -7,11 +7,11 @@ namespace trelk {
 
 Sphere broadphase(const LineSegment& s) { return {s.p1 + s.dir * 0.5f, length(s.dir) * 0.5f}; }
 
-// A point-like segment gets the box (p1 + p1) / 2 with half extents (p1 - p1) / 2, which is p1 and
-// zero for a finite p1 and NaN where p1 is not finite.
+// A point-like segment gets the box from p1 to p1: centre (p1 + p1) / 2 and half extents
+// (p1 - p1) / 2, which are p1 and zero for a finite p1 and NaN where p1 is not finite.
 Cuboid obb(const LineSegment& s) {
     SegmentFrame f = segment_frame(s.dir);
-    if (f.degenerate) return Cuboid::aligned((s.p1 + s.p1) * 0.5f, (s.p1 - s.p1) * 0.5f);
+    if (f.degenerate) return Cuboid::from_aabb(s.p1, s.p1);
     return Cuboid::make(s.p1 + s.dir * 0.5f, f.axes, {f.length * 0.5f, 0.0f, 0.0f});
 }
 
@@ -24,7 +24,7 @@ Cuboid aabb(const LineSegment& s) {
         lo[i] = s.p1[i] < e[i] ? s.p1[i] : e[i];
         hi[i] = s.p1[i] > e[i] ? s.p1[i] : e[i];
     }
-    return Cuboid::aligned((lo + hi) * 0.5f, (hi - lo) * 0.5f);
+    return Cuboid::from_aabb(lo, hi);
 }
 
 }  // namespace trelk

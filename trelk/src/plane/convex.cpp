@@ -124,7 +124,7 @@ Cuboid aabb(const ConvexPolygon& p) {
             if (v[i] > hi[i]) hi[i] = v[i];
         }
     }
-    return Cuboid::aligned((lo + hi) * 0.5f, (hi - lo) * 0.5f);
+    return Cuboid::from_aabb(lo, hi);
 }
 
 }  // namespace trelk

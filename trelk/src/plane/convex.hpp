@@ -50,17 +50,12 @@ void refit_to_vertices(ConvexPolygon& p, Vec3 plane_normal);
 
 template <class Map>
 inline void remap(ConvexPolygon& p, const Map& m) {
-    if (!m.rigid()) {
-        p.center = m.point(p.center);
-        for (Vec3& v : p.vertices_3d) v = m.point(v);
-        refit_to_vertices(p, m.normal(p.normal));
-        return;
-    }
     p.center = m.point(p.center);
+    for (Vec3& v : p.vertices_3d) v = m.point(v);
+    if (!m.rigid()) return refit_to_vertices(p, m.normal(p.normal));
     p.normal = m.vector(p.normal);
     p.u_axis = m.vector(p.u_axis);
     p.v_axis = m.vector(p.v_axis);
-    for (Vec3& v : p.vertices_3d) v = m.point(v);
 }
 // Resized about center.
 void scale(ConvexPolygon& p, float f);

@@ -31,18 +31,23 @@ struct Aabb {
     static Aabb from_stored(AabbData&& data);
 };
 
-// Does the sphere (c, sqrt(reach_sq)) possibly reach into the box? Written as "not strictly beyond",
-// so that a NaN query is never rejected here; the nearest point is picked by selects, not branches.
-// Never rejects a box holding a point p whose float squared distance ((dx^2 + dy^2) + dz^2) to c is
-// within reach_sq: each term is at least the nearest box point's, rounding being monotonic.
-inline bool box_within_reach(const Aabb& box, const Point3& c, float reach_sq) {
+// Float squared distance ((dx^2 + dy^2) + dz^2) from c to the nearest point of the box, picked by
+// selects, not branches. It is at most that of any point in the box, rounding being monotonic.
+inline float box_nearest_sq(const Aabb& box, const Point3& c) {
     float d[3];
     for (int a = 0; a < 3; ++a) {
         const float below_hi = c[a] <= box.hi[a] ? c[a] : box.hi[a];
         const float nearest = box.lo[a] <= c[a] ? below_hi : box.lo[a];
         d[a] = (nearest - c[a]) * (nearest - c[a]);
     }
-    return !(reach_sq < (d[0] + d[1]) + d[2]);
+    return (d[0] + d[1]) + d[2];
+}
+
+// Does the sphere (c, sqrt(reach_sq)) possibly reach into the box? Written as "not strictly beyond",
+// so that a NaN query is never rejected here. Never rejects a box holding a point whose float
+// squared distance to c is within reach_sq (see box_nearest_sq).
+inline bool box_within_reach(const Aabb& box, const Point3& c, float reach_sq) {
+    return !(reach_sq < box_nearest_sq(box, c));
 }
 
 template <class V, ReadOrWritten<AabbData, AabbView> Record>

@@ -43,14 +43,14 @@ float farthest_corner_sq(const Cell& c, const Point3& p) {
     return sum3(f[0], f[1], f[2]);
 }
 
+}  // namespace
+
 bool all_finite(std::span<const Point3> points) {
     for (const Point3& p : points)
         for (float x : p)
             if (!std::isfinite(x)) return false;
     return true;
 }
-
-}  // namespace
 
 std::string_view debug_name(NewCaptError e) {
     switch (e) {

@@ -131,6 +131,9 @@ bool Capt::any_afforded(const Point3& c, float reach, Accept accept) const {
     return false;
 }
 
+// Is every coordinate finite? A tree is built only over such points.
+bool all_finite(std::span<const Point3> points);
+
 // The split values of the tree over `points` (padded to a power of two with +inf points, as a build
 // pads them), and the padded points in leaf order: leaf z's own point is points_in_leaf_order[z].
 // The split values are those of every tree over the same points, whatever its radius range.

@@ -28,15 +28,12 @@ struct BoxReach {
     float nearest_sq, farthest_sq;
 };
 inline BoxReach box_reach(const Aabb& box, const Point3& c) {
-    float lo[3], hi[3];
+    float hi[3];
     for (int a = 0; a < 3; ++a) {
-        const float below_hi = c[a] <= box.hi[a] ? c[a] : box.hi[a];
-        const float nearest = box.lo[a] <= c[a] ? below_hi : box.lo[a];
         const float to_lo = (box.lo[a] - c[a]) * (box.lo[a] - c[a]), to_hi = (box.hi[a] - c[a]) * (box.hi[a] - c[a]);
-        lo[a] = (nearest - c[a]) * (nearest - c[a]);
         hi[a] = to_lo >= to_hi ? to_lo : to_hi;
     }
-    return {(lo[0] + lo[1]) + lo[2], (hi[0] + hi[1]) + hi[2]};
+    return {box_nearest_sq(box, c), (hi[0] + hi[1]) + hi[2]};
 }
 
 // One child pair's verdict: search a, search b, and which first when both.

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <limits>
 #include <optional>
+#include <utility>
 
 #include "affine.hpp"
 #include "checked_index.hpp"
@@ -193,6 +194,16 @@ inline auto bound_of(const ConvexPolygon& g, float pr, double extent) {
     return pointcloud::box_bound(RefConvexPolygon::of(g), pr, extent);
 }
 
+// The per-point test `kind` of a shape given in the world, on the cloud's points carried out by its
+// stretching motion: searched over the boxes that `bound_at(extent)` lets in, extent bounding the
+// carried points' coordinates.
+template <class Kind, class BoundAt>
+bool test_carried_out(const Pointcloud& cloud, const Pointcloud::Stretching& s, Kind kind, const BoundAt& bound_at) {
+    const pointcloud::Carry carry(s.out);
+    return test_where(cloud, CarriedOut{std::move(kind), s.out}, carry,
+                      bound_at(carry.extent(pointcloud::points_extent(cloud.tree()))), AsStored{});
+}
+
 // The per-point test `kind_of(shape)` over the cloud where its points now are: in the cloud's frame
 // with the shape mapped in (no motion or a rigid one), else in the world with the points carried
 // out. With Prefilter::bounds the shape's bounding sphere must reach some point too (in the world
@@ -200,7 +211,6 @@ inline auto bound_of(const ConvexPolygon& g, float pr, double extent) {
 template <class S, class KindOf>
 bool test_shape(const Pointcloud& cloud, const S& shape, Prefilter p, KindOf kind_of) {
     constexpr bool bounded = requires { broadphase(shape); };
-    const double extent = pointcloud::points_extent(cloud.tree());
     if (const Pointcloud::Stretching* s = cloud.stretching()) {
         if constexpr (bounded) {
             if (p == Prefilter::bounds) {
@@ -208,10 +218,10 @@ bool test_shape(const Pointcloud& cloud, const S& shape, Prefilter p, KindOf kin
                 if (!cloud.reaches(bound.center, bound.radius)) return false;
             }
         }
-        const pointcloud::Carry carry(s->out);
-        return test_where(cloud, CarriedOut{kind_of(shape), s->out}, carry,
-                          bound_of(shape, cloud.point_radius(), carry.extent(extent)), AsStored{});
+        return test_carried_out(cloud, *s, kind_of(shape),
+                                [&](double extent) { return bound_of(shape, cloud.point_radius(), extent); });
     }
+    const double extent = pointcloud::points_extent(cloud.tree());
     const S local = in_cloud_frame(cloud, shape);
     if constexpr (bounded) {
         if (p == Prefilter::bounds) {
@@ -430,11 +440,9 @@ bool point_cloud_collides(const Pointcloud& cloud, const ConvexPolytope& t, Pref
         const RefConvexPolytope world = RefConvexPolytope::of(t);
         const Sphere bound = broadphase(world.obb);
         if (p == Prefilter::bounds && !cloud.reaches(bound.center, bound.radius)) return false;
-        const pointcloud::Carry carry(s->out);
-        return test_where(cloud, CarriedOut{PolytopePoints{world.planes, cloud.point_radius()}, s->out}, carry,
-                          pointcloud::box_bound(world.planes, cloud.point_radius(),
-                                                carry.extent(pointcloud::points_extent(cloud.tree()))),
-                          AsStored{});
+        const float pr = cloud.point_radius();
+        return test_carried_out(cloud, *s, PolytopePoints{world.planes, pr},
+                                [&](double extent) { return pointcloud::box_bound(world.planes, pr, extent); });
     }
     if (!cloud.inverse_transform()) return collides_polytope_ref(cloud, RefConvexPolytope::of(t), p);
     ConvexPolytope local = t;

@@ -38,8 +38,6 @@ PointBox point_box(const Pointcloud& c) {
     return b;
 }
 
-float max_abs(Vec3 v) { return std::fmax(std::fabs(v.x), std::fmax(std::fabs(v.y), std::fabs(v.z))); }
-
 // How far bounds carried out by a recorded motion are widened: a generous multiple of the rounding
 // in mapping the bound's centre out and a query's centre in, so that no query the tests accept
 // falls outside the bound.
@@ -179,10 +177,9 @@ bool Pointcloud::searchable_from(Vec3 center) const {
 
 bool Pointcloud::reaches_local(Vec3 center, float r) const {
     const float reach = r + tree_.r_point();
-    const bool finite = std::isfinite(center.x) && std::isfinite(center.y) && std::isfinite(center.z);
-    if (finite && tree_exact_for(reach)) return tree_.collides({center.x, center.y, center.z}, r);
-    if (searchable_from(center)) return pointcloud::reaches_any_reach(tree_, {center.x, center.y, center.z}, r);
-    return scan_reaches_local(center, r);
+    if (!searchable_from(center)) return scan_reaches_local(center, r);
+    if (tree_exact_for(reach)) return tree_.collides({center.x, center.y, center.z}, r);
+    return pointcloud::reaches_any_reach(tree_, {center.x, center.y, center.z}, r);
 }
 
 bool Pointcloud::scan_reaches_local(Vec3 center, float r) const {
@@ -254,7 +251,7 @@ Cuboid aabb(const Pointcloud& c) {
     const float pr = c.point_radius();
     if (!c.inverse_transform()) {
         const Vec3 lo = b.lo - Vec3{pr, pr, pr}, hi = b.hi + Vec3{pr, pr, pr};
-        return Cuboid::aligned((lo + hi) * 0.5f, (hi - lo) * 0.5f);
+        return Cuboid::from_aabb(lo, hi);
     }
     // The points' box carried out, then each point's ball added in the world.
     const Affine3A out = c.outward();

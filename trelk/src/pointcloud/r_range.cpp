@@ -41,12 +41,6 @@ Cell leaf_cell(const std::vector<float>& tests, std::size_t z) {
     return c;
 }
 
-bool all_finite(std::span<const Point3> points) {
-    for (const Point3& p : points)
-        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) return false;
-    return true;
-}
-
 float box_diagonal(std::span<const Point3> points) {
     Point3 lo = points[0], hi = points[0];
     for (const Point3& p : points)

@@ -42,7 +42,6 @@ struct Box3d {
 namespace bounds_detail {
 
 inline Vec3d widen(Vec3 v) { return {v.x, v.y, v.z}; }
-inline double max_abs(Vec3 v) { return std::fmax(std::fabs(v.x), std::fmax(std::fabs(v.y), std::fabs(v.z))); }
 inline double sum_abs(Vec3 v) { return (std::fabs(double(v.x)) + std::fabs(double(v.y))) + std::fabs(double(v.z)); }
 inline double dot(const Vec3d& a, const Vec3d& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
