@@ -37,10 +37,6 @@ float* AlignedBuffer::allocate(std::size_t capacity) {
     if (is_mapped(capacity)) {
         void* p = mmap(nullptr, mapped_length(capacity), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) throw std::bad_alloc();
-#if defined(MADV_HUGEPAGE)
-        // A tree's planes run to hundreds of megabytes: filled 2 MB per page fault, not 4 KB.
-        madvise(p, mapped_length(capacity), MADV_HUGEPAGE);
-#endif
         return static_cast<float*>(p);  // page-aligned
     }
 #endif
