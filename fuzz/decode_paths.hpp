@@ -1,6 +1,7 @@
 // The two decoding paths must agree on every input: reading straight from the bytes (with its
 // fallback) and reading through the Document alone give the same message for a refused stream and
-// the same value, compared by the bytes it writes, for an accepted one. Shared by the fuzz bodies.
+// the same value, compared by the bytes it writes, for an accepted one. Every message is valid
+// UTF-8. Shared by the fuzz bodies.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +14,18 @@
 #include <vector>
 
 #include "pickle/record.hpp"
+#include "pickle/text_forms.hpp"
 
 namespace quorix_fuzz {
+
+// The message of a refused stream, which must be valid UTF-8: Python shows it as text.
+inline std::string refusal_message(const quorix::pickle::DecodeError& e) {
+    if (!quorix::pickle::text_forms::valid_utf8(e.what())) {
+        std::fprintf(stderr, "fuzz invariant broken: a refusal's message is not UTF-8\n");
+        std::abort();
+    }
+    return e.what();
+}
 
 // The message of a refused stream, or the bytes the decoded value writes.
 using DecodeOutcome = std::variant<std::string, std::vector<std::uint8_t>>;
@@ -24,7 +35,7 @@ DecodeOutcome decode_outcome(std::span<const std::uint8_t> bytes, T& value, Deco
     try {
         decode(bytes, value);
     } catch (const quorix::pickle::DecodeError& e) {
-        return std::string(e.what());
+        return refusal_message(e);
     }
     return quorix::pickle::encode_state(value);
 }

@@ -126,14 +126,16 @@ void check_floats(std::span<const std::uint8_t> bytes) {
     bool direct_ok = true;
     try {
         quorix::pickle::read_float_sequence(bytes, direct, "a sequence of N f64 values");
-    } catch (const quorix::pickle::DecodeError&) {
+    } catch (const quorix::pickle::DecodeError& e) {
+        (void)refusal_message(e);
         direct_ok = false;
     }
     std::array<double, N> generic{};
     bool generic_ok = true;
     try {
         quorix::pickle::decode_state(bytes, generic);
-    } catch (const quorix::pickle::DecodeError&) {
+    } catch (const quorix::pickle::DecodeError& e) {
+        (void)refusal_message(e);
         generic_ok = false;
     }
     if (direct_ok != generic_ok) bug("float readers disagree on acceptance");
@@ -168,7 +170,8 @@ inline void fuzz_pickle_input(std::span<const std::uint8_t> bytes) {
     try {
         const quorix::pickle::Document d(bytes);
         walk(d);
-    } catch (const quorix::pickle::DecodeError&) {
+    } catch (const quorix::pickle::DecodeError& e) {
+        (void)refusal_message(e);
     }
     check_floats<3>(bytes);
     check_floats<16>(bytes);

@@ -30,6 +30,8 @@ constexpr std::size_t max_depth = 1000;
 constexpr std::size_t budget_per_byte = 8;
 constexpr std::size_t budget_base = std::size_t{1} << 20;
 constexpr NodeId no_node = 0xFFFFFFFFu;
+// The dense memo table holds at most twice its entries plus this many slots.
+constexpr std::uint64_t max_memo_gap = 1024;
 
 enum GlobalFn : std::uint64_t { fn_set = 1, fn_frozenset, fn_bytearray, fn_bytes, fn_encode };
 
@@ -51,10 +53,6 @@ std::string opcode_text(std::uint8_t op) {
 }
 
 }  // namespace
-
-void eval_error(std::size_t offset, std::string_view message) {
-    throw DecodeError("eval error at offset " + std::to_string(offset) + ": " + std::string(message));
-}
 
 NodeId Document::add(Node n) {
     nodes_.push_back(n);
@@ -297,25 +295,26 @@ struct Parser {
         return text_in_input(Kind::Bytes, offset, len);
     }
 
-    // Memo.
+    // Memo. Python's writers number entries 0, 1, 2, ...: those fill a dense table. It may run
+    // ahead of the entries it holds by a bounded gap only, so that scattered indices cannot make a
+    // few bytes claim many empty slots; they go to a map instead. A dense slot takes over an
+    // index that the map held before the table grew past it.
     void memo_put(std::uint64_t index) {
         const NodeId value = top();
-        // Python's writers number entries 0, 1, 2, ...: keep those dense, put stray indices aside.
-        if (index < memo_dense.size() + 1024) {
-            if (index >= memo_dense.size()) memo_dense.resize(index + 1, no_node);
-            if (memo_dense[index] == no_node) ++memo_count;
-            memo_dense[index] = value;
-        } else {
+        const bool dense = index < memo_dense.size() ||
+                           (index < memo_dense.size() + max_memo_gap && index < 2 * memo_count + max_memo_gap);
+        if (!dense) {
             if (memo_sparse.insert_or_assign(index, value).second) ++memo_count;
+            return;
         }
+        if (index >= memo_dense.size()) memo_dense.resize(index + 1, no_node);
+        if (memo_dense[index] == no_node && (memo_sparse.empty() || memo_sparse.erase(index) == 0)) ++memo_count;
+        memo_dense[index] = value;
     }
     void memo_get(std::uint64_t index) {
-        NodeId value = no_node;
-        if (index < memo_dense.size()) {
-            value = memo_dense[index];
-        } else if (auto it = memo_sparse.find(index); it != memo_sparse.end()) {
-            value = it->second;
-        }
+        NodeId value = index < memo_dense.size() ? memo_dense[index] : no_node;
+        if (value == no_node)
+            if (auto it = memo_sparse.find(index); it != memo_sparse.end()) value = it->second;
         if (value == no_node) fail("missing memo with id " + std::to_string(index));
         push(value);
     }
@@ -635,7 +634,7 @@ void Parser::check_tree(std::size_t stop_offset) {
 }
 
 Document::Document(std::span<const std::uint8_t> bytes) : input_(bytes) {
-    if (bytes.size() >= 0xFFFFFFFFu) eval_error(0, "pickle too large");
+    if (bytes.size() >= document_size_limit) eval_error(0, "pickle too large");
     nodes_.reserve(16);
     Parser p(*this, bytes);
     p.run();

@@ -16,6 +16,10 @@ namespace quorix::pickle {
 
 using NodeId = std::uint32_t;
 
+// A Document holds streams shorter than this: its node ids and text offsets are 32 bits. Longer
+// ones are refused ("pickle too large").
+constexpr std::size_t document_size_limit = 0xFFFFFFFFu;
+
 enum class Kind : std::uint8_t {
     None,
     Bool,

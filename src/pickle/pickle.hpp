@@ -22,8 +22,11 @@ void write_float_tuple(std::span<const double> values, std::uint8_t* out);
 // A refused stream. what() is the text shown after "pickle decode failed: ", for example
 // "decoding error: invalid length 2, expected a sequence of 3 f64 values" or
 // "eval error at offset 32: trailing bytes found".
+// The message is always valid UTF-8: bytes of the stream it quotes that are not (a FLOAT line of
+// 0xFF, say) are each replaced as Python's "replace" error handler does, by U+FFFD per maximal
+// ill-formed subsequence.
 struct DecodeError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit DecodeError(std::string_view message);
 };
 
 // Reads one pickled tuple or list whose first out.size() items are numbers (floats, or integers

@@ -27,8 +27,6 @@ std::string float_unexpected(double v) {
 
 }  // namespace
 
-void decoding_error(std::string_view message) { throw DecodeError("decoding error: " + std::string(message)); }
-
 Reader::Reader(const Document& doc) : doc_(doc), budget_(budget_base + budget_per_byte * doc.input_size()) {}
 
 void Reader::spend() {

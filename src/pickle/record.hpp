@@ -469,16 +469,22 @@ void decode_state_through_document(std::span<const std::uint8_t> bytes, T& out) 
     doc.check_trailing();
 }
 
-// Reads one complete stream into `out` straight from the bytes. False when the StreamReader gives
-// up, or when the value it read is refused by its type (or memory runs out): `out` then holds
-// anything, and the Document path decides.
+// Reads one complete stream into `out` straight from the bytes. Throws NotDirect when the
+// StreamReader gives up, and whatever the type throws when it refuses the value it read.
+template <class T>
+void read_direct(std::span<const std::uint8_t> bytes, T& out) {
+    StreamReader r(bytes);
+    r.begin();
+    read_value(r, StreamReader::Here{}, out);
+    r.finish();
+}
+
+// As read_direct, but false when the StreamReader gives up, or when the value it read is refused
+// by its type (or memory runs out): `out` then holds anything, and the Document path decides.
 template <class T>
 bool read_directly(std::span<const std::uint8_t> bytes, T& out) {
     try {
-        StreamReader r(bytes);
-        r.begin();
-        read_value(r, StreamReader::Here{}, out);
-        r.finish();
+        read_direct(bytes, out);
         return true;
     } catch (const NotDirect&) {
     } catch (const std::exception&) {
@@ -487,11 +493,23 @@ bool read_directly(std::span<const std::uint8_t> bytes, T& out) {
 }
 
 // Reads one complete stream into `out`: straight from the bytes when the StreamReader follows
-// them, otherwise through the Document, which gives the same value or the codec's message. Throws
-// DecodeError.
+// them, otherwise through the Document, which gives the same value or the codec's message. A stream
+// too large for the Document is read straight from the bytes alone: a value its type refuses is
+// "decoding error: {what}", a failed allocation is std::bad_alloc, and a form the StreamReader does
+// not follow is the Document's "pickle too large". Throws DecodeError.
 template <class T>
 void decode_state(std::span<const std::uint8_t> bytes, T& out) {
-    if (!read_directly(bytes, out)) decode_state_through_document(bytes, out);
+    if (bytes.size() < document_size_limit) {
+        if (!read_directly(bytes, out)) decode_state_through_document(bytes, out);
+        return;
+    }
+    try {
+        read_direct(bytes, out);
+    } catch (const NotDirect&) {
+        decode_state_through_document(bytes, out);
+    } catch (const std::invalid_argument& e) {
+        decoding_error(e.what());
+    }
 }
 
 template <class T>

@@ -2,10 +2,6 @@
 
 namespace quorix::pickle {
 
-StreamReader::StreamReader(std::span<const std::uint8_t> bytes) : in_(bytes) {
-    if (bytes.size() >= 0xFFFFFFFFu) give_up();  // the Document's size limit
-}
-
 void StreamReader::begin() {
     while (take_if(0x80))  // PROTO
         if (*take(1) > 5) give_up();

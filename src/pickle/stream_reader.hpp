@@ -34,7 +34,8 @@ public:
     struct Here {};
     using Value = Here;
 
-    explicit StreamReader(std::span<const std::uint8_t> bytes);
+    // Any size: unlike the Document, it keeps no 32-bit ids.
+    explicit StreamReader(std::span<const std::uint8_t> bytes) : in_(bytes) {}
 
     // PROTO and FRAME before the value; STOP and the end of the bytes after it.
     void begin();

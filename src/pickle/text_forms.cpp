@@ -34,41 +34,64 @@ int hex_digit(char c) {
     return -1;
 }
 
+// One step through UTF-8 text at s[i]: a well-formed sequence (Unicode's table 3-7: no overlong
+// forms, no surrogates, nothing above U+10FFFF), or the maximal ill-formed subsequence there, at
+// least one byte long: the longest start of a well-formed sequence.
+struct Utf8Step {
+    std::size_t length;
+    bool valid;
+};
+
+Utf8Step utf8_step(std::string_view s, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char c = byte(i);
+    if (c < 0x80) return {1, true};
+    // The sequence length a lead byte starts, and the range its second byte must lie in.
+    std::size_t length = 4;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        if (c == 0xE0) lo = 0xA0;  // overlong below
+        if (c == 0xED) hi = 0x9F;  // surrogates above
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        if (c == 0xF0) lo = 0x90;  // overlong below
+        if (c == 0xF4) hi = 0x8F;  // beyond U+10FFFF above
+    } else {
+        return {1, false};
+    }
+    std::size_t k = i + 1;
+    if (k < s.size() && byte(k) >= lo && byte(k) <= hi) {
+        ++k;
+        while (k < s.size() && k - i < length && byte(k) >= 0x80 && byte(k) <= 0xBF) ++k;
+    }
+    return {k - i, k - i == length};
+}
+
 }  // namespace
 
 bool valid_utf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len;
-        std::uint32_t cp;
-        if ((c & 0xE0) == 0xC0) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (s.size() - i < len) return false;
-        for (std::size_t k = 1; k < len; ++k) {
-            const auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        static constexpr std::uint32_t min_for_len[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < min_for_len[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += len;
+    for (std::size_t i = 0; i < s.size();) {
+        const Utf8Step step = utf8_step(s, i);
+        if (!step.valid) return false;
+        i += step.length;
     }
     return true;
+}
+
+std::string replace_invalid_utf8(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        const Utf8Step step = utf8_step(s, i);
+        if (step.valid)
+            out.append(s.substr(i, step.length));
+        else
+            out.append("\xEF\xBF\xBD");  // U+FFFD
+        i += step.length;
+    }
+    return out;
 }
 
 std::string_view trim(std::string_view s) {

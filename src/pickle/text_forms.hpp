@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -10,6 +11,10 @@ namespace quorix::pickle::text_forms {
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool valid_utf8(std::string_view s);
+
+// The text with every maximal ill-formed subsequence replaced by U+FFFD, as Python's
+// bytes.decode("utf-8", "replace") and Rust's String::from_utf8_lossy do; valid text is unchanged.
+std::string replace_invalid_utf8(std::string_view s);
 
 std::string_view trim(std::string_view s);
 

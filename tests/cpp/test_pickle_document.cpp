@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "pickle/document.hpp"
 #include "pickle/pickle.hpp"
+#include "pickle/text_forms.hpp"
 
 using namespace std::literals;
 namespace qp = quorix::pickle;
@@ -297,6 +299,44 @@ TEST(PickleDocument, NestingIsCapped) {
     EXPECT_EQ(decode_error(deep), "eval error at offset 1003: nesting too deep");
     std::string fine = "\x80\x03)" + std::string(998, '\x85') + ".";
     EXPECT_EQ(decode_error(fine), "no error");
+}
+
+// Messages quote the bytes of a malformed line; those that are not UTF-8 are replaced as Python's
+// "replace" error handler does, one U+FFFD per maximal ill-formed subsequence.
+TEST(PickleDocument, MessagesQuotingInvalidBytesAreText) {
+    const ErrorCase cases[] = {
+        {"\x80\x03" "F\xff\n."sv, "eval error at offset 2: literal is invalid: \uFFFD"},
+        {"\x80\x03" "I\xff\n."sv, "eval error at offset 2: literal is invalid: \uFFFD"},
+        {"\x80\x03" "L1\xe0\x80\n."sv, "eval error at offset 2: literal is invalid: 1\uFFFD\uFFFD"},
+        {"\x80\x03" "c\xf0\x9f\x98x\ny\xc3\xa9\n."sv, "eval error at offset 2: unsupported global: \uFFFDx.y\u00e9"},
+    };
+    for (const ErrorCase& c : cases) EXPECT_EQ(decode_error(c.bytes), c.message) << escaped(c.bytes);
+}
+
+TEST(PickleText, InvalidUtf8IsReplacedLikePythonDoes) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"plain \u00e9\U0001F600"sv, "plain \u00e9\U0001F600"sv},
+        {"a\xff" "b"sv, "a\uFFFD" "b"sv},
+        {"\xe0\x80"sv, "\uFFFD\uFFFD"sv},              // overlong: the lead byte alone
+        {"\xf0\x9f\x98"sv, "\uFFFD"sv},                 // a cut sequence: one replacement
+        {"\xed\xa0\x80"sv, "\uFFFD\uFFFD\uFFFD"sv},  // a surrogate
+        {"\xf4\x90\x80\x80"sv, "\uFFFD\uFFFD\uFFFD\uFFFD"sv},  // beyond U+10FFFF
+        {"\xc0\xaf\xe2\x82"sv, "\uFFFD\uFFFD\uFFFD"sv},
+    };
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(quorix::pickle::text_forms::replace_invalid_utf8(in), out) << escaped(in);
+        EXPECT_EQ(quorix::pickle::text_forms::valid_utf8(in), in == out) << escaped(in);
+    }
+}
+
+// Python numbers MEMOIZE entries by how many the memo holds. An index first put far ahead of the
+// rest, then reached by MEMOIZE, is overwritten there: 1500 entries, then index 1500 twice.
+TEST(PickleDocument, MemoIndicesPutOutOfOrderKeepPythonsNumbering) {
+    std::string s = "\x80\x04K\x07r\xdc\x05\x00\x00" "0"s;
+    for (int i = 1; i < 1500; ++i) s += "K\x01\x94" "0"s;
+    s += "K\x09\x94" "0K\x08\x94" "0j\xdc\x05\x00\x00."s;
+    const qp::Document d(as_bytes(s));
+    EXPECT_EQ(d.int_signed(d.root()), 8);
 }
 
 TEST(PickleDocument, StrayMemoIndicesAllocateNothingLarge) {
