@@ -7,9 +7,7 @@
 
 namespace quorix::pickle {
 
-DecodeError::DecodeError(std::string_view message)
-    : std::runtime_error(text_forms::valid_utf8(message) ? std::string(message)
-                                                         : text_forms::replace_invalid_utf8(message)) {}
+DecodeError::DecodeError(std::string_view message) : std::runtime_error(text_forms::replace_invalid_utf8(message)) {}
 
 void eval_error(std::size_t offset, std::string_view message) {
     throw DecodeError("eval error at offset " + std::to_string(offset) + ": " + std::string(message));
