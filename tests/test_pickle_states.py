@@ -1,10 +1,8 @@
 """Crafted pickle states, for every kind of class: memory bounded by the input, and refusals that
 are always ValueError "pickle decode failed: ..." with a message that is text."""
-import os
-import struct
-
 import pytest
 
+from peak_memory import PEAK_ABOVE, needs_peak_counter
 from quorixpy import Collider, ConvexPolygon, Mat4, Pointcloud, Quat, Sphere, SphereCollection, Vec3
 
 CLASSES = [Vec3, Quat, Mat4, Sphere, ConvexPolygon, Pointcloud, SphereCollection, Collider]
@@ -34,28 +32,24 @@ MEMO_FORMS = {
     "MEMOIZE repeated": 'b"\\x94" * k',
 }
 
-MEMO_MEMORY = """
-    import struct
-    import quorixpy
+MEMO_MEMORY = PEAK_ABOVE + """
+import struct
+import quorixpy
 
-    def rss(field):
-        return next(int(l.split()[1]) * 1024 for l in open("/proc/self/status") if l.startswith(field))
+k = 1 << 20
+state = b"\\x80\\x04N" + {form} + b"."
 
-    k = 1 << 20
-    state = b"\\x80\\x04N" + {form} + b"."
-    cls = quorixpy.{cls}
-    open("/proc/self/clear_refs", "w").write("5")  # restart the peak from here
-    before = rss("VmRSS")
+def decode():
     try:
-        cls(__pickle_state__=state)
+        quorixpy.{cls}(__pickle_state__=state)
     except ValueError as e:
         assert "invalid type: unit value" in str(e), e
-    print(len(state), rss("VmHWM") - before)
+
+print(len(state), peak_above(decode)[1])
 """
 
 
-@pytest.mark.skipif("libasan" in os.environ.get("LD_PRELOAD", "") or not os.path.exists("/proc/self/clear_refs"),
-                    reason="needs the process's own peak-memory counter, without sanitizer shadow memory")
+@needs_peak_counter
 @pytest.mark.parametrize("cls", [Vec3, Sphere, Pointcloud, Collider], ids=lambda c: c.__name__)
 @pytest.mark.parametrize("form", MEMO_FORMS)
 def test_memo_forms_stay_within_the_budget(run_python, form, cls):

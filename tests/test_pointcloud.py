@@ -7,6 +7,7 @@ import random
 
 import pytest
 
+from peak_memory import PEAK_ABOVE, needs_peak_counter
 from quorixpy import Affine3, Collider, Mat3, Pointcloud, Sphere
 
 np = pytest.importorskip("numpy")
@@ -167,39 +168,28 @@ def test_states_python_writes_read_alike(protocol):
 
 # Peak memory of a cloud's and a collider's state codec, in a fresh interpreter: decoding above the
 # state it reads, encoding above the state it writes (one buffer, written in place).
-STATE_MEMORY = """
-    import resource, sys
-    import numpy as np
-    from quorixpy import Collider, Pointcloud
-    resource.setrlimit(resource.RLIMIT_AS, (4 << 30, 4 << 30))
+STATE_MEMORY = PEAK_ABOVE + """
+import numpy as np
+from quorixpy import Collider, Pointcloud
+resource.setrlimit(resource.RLIMIT_AS, (4 << 30, 4 << 30))
 
-    def rss(field):
-        return next(int(l.split()[1]) * 1024 for l in open("/proc/self/status") if l.startswith(field))
-
-    def peak_above(run):
-        open("/proc/self/clear_refs", "w").write("5")  # restart the peak from here
-        before = rss("VmRSS")
-        out = run()
-        return out, rss("VmHWM") - before
-
-    g = np.random.default_rng(7)
-    n = 30000
-    wall, s, h = g.integers(0, 4, n), g.uniform(-2, 2, n), g.uniform(0, 3, n)
-    points = np.stack([np.where(wall == 0, -2.0, np.where(wall == 1, 2.0, s)),
-                       np.where(wall == 2, -2.0, np.where(wall == 3, 2.0, s)), h], axis=1)
-    cloud = Pointcloud.from_numpy(points, 0.01)
-    held = Collider()
-    held.add(cloud)
-    for cls, value in ((Pointcloud, cloud), (Collider, held)):
-        state, encoding = peak_above(lambda: value.__getnewargs_ex__()[1]["__pickle_state__"])
-        decoded, decoding = peak_above(lambda: cls(__pickle_state__=state))
-        print(len(state), encoding - len(state), decoding)
-        del state, decoded
+g = np.random.default_rng(7)
+n = 30000
+wall, s, h = g.integers(0, 4, n), g.uniform(-2, 2, n), g.uniform(0, 3, n)
+points = np.stack([np.where(wall == 0, -2.0, np.where(wall == 1, 2.0, s)),
+                   np.where(wall == 2, -2.0, np.where(wall == 3, 2.0, s)), h], axis=1)
+cloud = Pointcloud.from_numpy(points, 0.01)
+held = Collider()
+held.add(cloud)
+for cls, value in ((Pointcloud, cloud), (Collider, held)):
+    state, encoding = peak_above(lambda: value.__getnewargs_ex__()[1]["__pickle_state__"])
+    decoded, decoding = peak_above(lambda: cls(__pickle_state__=state))
+    print(len(state), encoding - len(state), decoding)
+    del state, decoded
 """
 
 
-@pytest.mark.skipif("libasan" in os.environ.get("LD_PRELOAD", "") or not os.path.exists("/proc/self/clear_refs"),
-                    reason="needs the process's own peak-memory counter, without sanitizer shadow memory")
+@needs_peak_counter
 def test_state_codec_memory_is_a_fraction_of_the_state(run_python):
     for line in run_python(STATE_MEMORY).stdout.split("\n")[:-1]:
         size, encoding, decoding = map(int, line.split())
