@@ -20,11 +20,11 @@ namespace quorix_fuzz {
 
 // The message of a refused stream, which must be valid UTF-8: Python shows it as text.
 inline std::string refusal_message(const quorix::pickle::DecodeError& e) {
-    if (!quorix::pickle::text_forms::valid_utf8(e.what())) {
+    if (!quorix::pickle::text_forms::valid_utf8(e.message())) {
         std::fprintf(stderr, "fuzz invariant broken: a refusal's message is not UTF-8\n");
         std::abort();
     }
-    return e.what();
+    return std::string(e.message());
 }
 
 // The message of a refused stream, or the bytes the decoded value writes.

@@ -1,5 +1,10 @@
 """Crafted pickle states, for every kind of class: memory bounded by the input, and refusals that
 are always ValueError "pickle decode failed: ..." with a message that is text."""
+import math
+import pickle
+import struct
+import time
+
 import pytest
 
 from peak_memory import PEAK_ABOVE, needs_peak_counter
@@ -14,8 +19,9 @@ CLASSES = [Vec3, Quat, Mat4, Sphere, ConvexPolygon, Pointcloud, SphereCollection
     (b"I1\xe0\x80\n", "literal is invalid: 1\ufffd\ufffd"),
     (b"L\xf0\x9f\x98\n", "literal is invalid: \ufffd"),
     (b"c\xff\nx\n", "unsupported global: \ufffd.x"),
+    (b"F1\x00x\xff\n", "literal is invalid: 1\x00x\ufffd"),
 ])
-def test_messages_quoting_bytes_that_are_not_utf8(cls, line, quoted):
+def test_messages_quote_the_stream_whole_as_text(cls, line, quoted):
     with pytest.raises(ValueError) as info:
         cls(__pickle_state__=b"\x80\x03" + line + b".")
     assert type(info.value) is ValueError
@@ -30,6 +36,8 @@ MEMO_FORMS = {
     "far LONG_BINPUT repeated": 'b"r\\xff\\xff\\xff\\xff" * (k // 5)',
     "BINPUT 255 repeated": 'b"q\\xff" * (k // 2)',
     "MEMOIZE repeated": 'b"\\x94" * k',
+    "far LONG_BINPUTs, then MEMOIZE": 'b"".join(b"r" + struct.pack("<I", 0x80000000 + i) for i in range(1100)) + b"\\x94" * (k - 5500)',
+    "far LONG_BINPUT and MEMOIZE interleaved": 'b"".join(b"r" + struct.pack("<I", 0x80000000 + i) + b"\\x94" * 3 for i in range(k // 8))',
 }
 
 MEMO_MEMORY = PEAK_ABOVE + """
@@ -57,3 +65,49 @@ def test_memo_forms_stay_within_the_budget(run_python, form, cls):
     # Memo entries cost a few bytes each, and no entry takes less than one input byte: some ten
     # bytes of memory per input byte at most. The scattered forms used to take a thousand.
     assert peak <= 16 * size
+
+
+def memo_puts_then_gets(indices):
+    return (b"\x80\x04N" + b"".join(b"r" + struct.pack("<I", i) for i in indices)
+            + b"".join(b"j" + struct.pack("<I", i) + b"0" for i in indices) + b".")
+
+
+def best_decode_time(state):
+    times = []
+    for _ in range(3):
+        start = time.perf_counter()
+        with pytest.raises(ValueError, match="invalid type: unit value"):
+            Vec3(__pickle_state__=state)
+        times.append(time.perf_counter() - start)
+    return min(times)
+
+
+# Indices that are all multiples of p, a bucket count that a plain integer-keyed hash table reaches
+# at p entries, against indices as scattered that no such table gathers: the same size of state,
+# and time within one order of magnitude (the first used to grow with the square of the size).
+@pytest.mark.parametrize("p", [10273, 42043])
+def test_memo_indices_chosen_to_collide_cost_what_scattered_ones_do(p):
+    colliding = memo_puts_then_gets([i * p for i in range(1, p + 1)])
+    scattered = memo_puts_then_gets([i * (p + 1) for i in range(1, p + 1)])
+    assert len(colliding) == len(scattered)
+    assert best_decode_time(colliding) < 10 * best_decode_time(scattered) + 0.01
+
+
+def binfloat(x):
+    return b"G" + struct.pack(">d", x)
+
+
+# A set holds each member once, kept as the first that Python holds equal (1, 1.0 and True; 0 and
+# -0.0), in the stream's order.
+@pytest.mark.parametrize("state, members", [
+    (b"\x80\x02(" + binfloat(1) + binfloat(1) + binfloat(2) + binfloat(3) + b"\x91.", (1, 2, 3)),
+    (b"\x80\x04\x8f(K\x01" + binfloat(1) + b"\x88" + binfloat(2) + b"\x90(I01\nK\x02" + binfloat(3) + b"\x90.",
+     (1, 2, 3)),
+    (b"\x80\x02c__builtin__\nset\n](" + binfloat(-0.0) + b"K\x01\x89\x88" + binfloat(2) + b"e\x85R.",
+     (-0.0, 1, 2)),
+], ids=["FROZENSET", "EMPTY_SET and ADDITEMS", "builtins.set"])
+def test_set_members_python_holds_equal_count_once(state, members):
+    assert sorted(pickle.loads(state)) == sorted(members)
+    got = Vec3(__pickle_state__=state)
+    assert got == Vec3(*members)
+    assert math.copysign(1, got.x) == math.copysign(1, members[0])  # the first stays: -0.0 keeps its sign

@@ -81,7 +81,7 @@ void decode_float_state(const PickleState& state, std::span<double> out, std::st
     try {
         pickle::read_float_sequence(state.bytes, out, expected);
     } catch (const pickle::DecodeError& e) {
-        raise_decode_failed(e.what());
+        raise_decode_failed(e.message());
     }
 }
 
@@ -110,9 +110,8 @@ PyObject* float_tuple_newargs(std::span<const double> values) {
                          [&](std::span<std::uint8_t> out) { pickle::write_float_tuple(values, out.data()); });
 }
 
-void raise_decode_failed(const char* message) {
-    std::string msg = std::string("pickle decode failed: ") + message;
-    raise(PyExc_ValueError, msg.c_str());
+void raise_decode_failed(std::string_view message) {
+    raise(PyExc_ValueError, "pickle decode failed: " + std::string(message));
 }
 
 }  // namespace quorix::py

@@ -47,6 +47,6 @@ PyObject* state_newargs(std::size_t size, const Write& write) {
 }
 
 // Raises ValueError "pickle decode failed: {message}".
-[[noreturn]] void raise_decode_failed(const char* message);
+[[noreturn]] void raise_decode_failed(std::string_view message);
 
 }  // namespace quorix::py

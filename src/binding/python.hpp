@@ -5,6 +5,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <string_view>
 #include <utility>
 
 namespace quorix::py {
@@ -42,8 +43,12 @@ inline void check(int rc) {
     if (rc < 0) throw PythonError{};
 }
 
-[[noreturn]] inline void raise(PyObject* type, const char* message) {
-    PyErr_SetString(type, message);
+// The whole message, NUL bytes included; it must be UTF-8.
+[[noreturn]] inline void raise(PyObject* type, std::string_view message) {
+    if (PyObject* text = PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size()))) {
+        PyErr_SetObject(type, text);
+        Py_DECREF(text);
+    }
     throw PythonError{};
 }
 

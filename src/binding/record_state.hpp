@@ -25,7 +25,7 @@ bool apply_record_state(PyObject* arg, T& out) {
     try {
         pickle::decode_state(state.bytes, out);
     } catch (const pickle::DecodeError& e) {
-        raise_decode_failed(e.what());
+        raise_decode_failed(e.message());
     }
     return true;
 }

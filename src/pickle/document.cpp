@@ -10,11 +10,12 @@
 #include <cstring>
 #include <limits>
 #include <string>
-#include <unordered_map>
 
 #include "pickle/binary_forms.hpp"
 #include "pickle/errors.hpp"
 #include "pickle/pickle.hpp"
+#include "pickle/salted_hash.hpp"
+#include "pickle/set_members.hpp"
 #include "pickle/text_forms.hpp"
 
 namespace quorix::pickle {
@@ -30,7 +31,7 @@ constexpr std::size_t max_depth = 1000;
 constexpr std::size_t budget_per_byte = 8;
 constexpr std::size_t budget_base = std::size_t{1} << 20;
 constexpr NodeId no_node = 0xFFFFFFFFu;
-// The dense memo table holds at most twice its entries plus this many slots.
+// The dense memo table holds at most its entries plus this many slots.
 constexpr std::uint64_t max_memo_gap = 1024;
 
 enum GlobalFn : std::uint64_t { fn_set = 1, fn_frozenset, fn_bytearray, fn_bytes, fn_encode };
@@ -86,6 +87,11 @@ std::string_view Document::text(NodeId n) const {
     return {base + node.first, node.last};
 }
 
+Document::BigIntDigits Document::bigint_digits(NodeId n) const {
+    const Node& node = nodes_[n];
+    return {node.u != 0, {reinterpret_cast<const char*>(input_.data()) + node.first, node.last}};
+}
+
 Document::Cursor Document::items(NodeId container) const {
     Cursor c;
     c.doc_ = this;
@@ -111,7 +117,7 @@ void Document::check_trailing() const {
 
 struct Parser {
     Parser(Document& doc, std::span<const std::uint8_t> bytes)
-        : d(doc), in(bytes), budget(budget_base + budget_per_byte * bytes.size()) {}
+        : d(doc), in(bytes), budget(budget_base + budget_per_byte * bytes.size()), set_members(doc) {}
 
     Document& d;
     std::span<const std::uint8_t> in;
@@ -120,9 +126,10 @@ struct Parser {
     std::vector<NodeId> stack;
     std::vector<std::size_t> marks;
     std::vector<NodeId> memo_dense;
-    std::unordered_map<std::uint64_t, NodeId> memo_sparse;
+    SaltedMap<NodeId> memo_sparse;
     std::size_t memo_count = 0;  // MEMOIZE numbers entries by how many there are
     std::size_t budget;          // units left for stored items and constructed bytes
+    SetMembers set_members;
 
     using Node = Document::Node;
 
@@ -239,7 +246,10 @@ struct Parser {
         const NodeId id = d.add(n);
         if (k == Kind::Tuple)
             for (NodeId item : items) d.nodes_[id].hashable = d.nodes_[id].hashable && d.nodes_[item].hashable;
-        if (k == Kind::Set || k == Kind::FrozenSet) require_hashable(items, 0, 1);
+        if (k == Kind::Set || k == Kind::FrozenSet) {
+            require_hashable(items, 0, 1);
+            items = set_members.new_members(id, items);
+        }
         append(id, items);
         return id;
     }
@@ -257,14 +267,21 @@ struct Parser {
     // Integers.
     NodeId int_from_le(const std::uint8_t* p, std::size_t n) {
         const LeInt v = decode_le_int(p, n);
-        if (v.big) return scalar(Kind::BigInt, 0, v.negative);
+        if (v.big) return big_int(v.negative, false, p, n);
         return scalar(Kind::Int, v.bits, v.above_signed);
     }
     NodeId int_from_text(std::string_view s, std::string_view original) {
         const text_forms::TextInt v = text_forms::parse_int(s);
         if (!v.valid) fail("literal is invalid: " + std::string(original));
-        if (v.big) return scalar(Kind::BigInt, 0, v.negative);
+        if (v.big) return big_int(v.negative, true, reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
         return scalar(Kind::Int, v.bits, v.above_signed);
+    }
+    // Its digits stay in the input, for comparing set members.
+    NodeId big_int(bool negative, bool decimal, const std::uint8_t* digits, std::size_t len) {
+        const NodeId n = scalar(Kind::BigInt, decimal ? 1 : 0, negative);
+        d.nodes_[n].first = static_cast<std::uint32_t>(digits - in.data());
+        d.nodes_[n].last = static_cast<std::uint32_t>(len);
+        return n;
     }
     NodeId float_from_text(std::string_view s) {
         double v = 0;
@@ -295,14 +312,13 @@ struct Parser {
         return text_in_input(Kind::Bytes, offset, len);
     }
 
-    // Memo. Python's writers number entries 0, 1, 2, ...: those fill a dense table. It may run
-    // ahead of the entries it holds by a bounded gap only, so that scattered indices cannot make a
-    // few bytes claim many empty slots; they go to a map instead. A dense slot takes over an
-    // index that the map held before the table grew past it.
+    // Memo. Python's writers number entries 0, 1, 2, ...: those fill a dense table. The table grows
+    // to at most max_memo_gap slots past the number of entries, so that no mix of indices makes a
+    // few bytes claim many empty slots; other indices go to a map whose hash the stream cannot aim
+    // at. A dense slot takes over an index that the map held before the table grew past it.
     void memo_put(std::uint64_t index) {
         const NodeId value = top();
-        const bool dense = index < memo_dense.size() ||
-                           (index < memo_dense.size() + max_memo_gap && index < 2 * memo_count + max_memo_gap);
+        const bool dense = index < memo_dense.size() || index < memo_count + max_memo_gap;
         if (!dense) {
             if (memo_sparse.insert_or_assign(index, value).second) ++memo_count;
             return;
@@ -372,6 +388,7 @@ struct Parser {
                 if (a.empty()) return text_in_pool(Kind::Bytes, d.pool_.size());
                 if (a.size() == 1 && d.nodes_[a[0]].kind == Kind::Bytes) {
                     Node copy = d.nodes_[a[0]];
+                    copy.u = d.text_origin(a[0]) + std::uint64_t{1};
                     return d.add(copy);
                 }
                 break;
@@ -558,7 +575,7 @@ void Parser::run() {
                 const std::size_t m = pop_mark();
                 const NodeId set = target_below(m, Kind::Set, "set");
                 require_hashable(above(m), 0, 1);
-                append(set, above(m));
+                append(set, set_members.new_members(set, above(m)));
                 stack.resize(m);
                 break;
             }

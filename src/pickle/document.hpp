@@ -56,6 +56,17 @@ public:
     double float_value(NodeId n) const;
     std::string_view text(NodeId n) const;  // Str or Bytes
     std::uint32_t count(NodeId n) const { return nodes_[n].count; }  // items; a dict counts keys and values
+    std::size_t node_count() const { return nodes_.size(); }
+
+    // BigInt: its digits as the stream wrote them, a signed decimal line (INT, LONG) or little-endian
+    // two's complement bytes (LONG1, LONG4).
+    struct BigIntDigits {
+        bool decimal;
+        std::string_view digits;
+    };
+    BigIntDigits bigint_digits(NodeId n) const;
+    // Str or Bytes: the node whose text n shares; n itself unless bytes() or bytearray() copied it.
+    NodeId text_origin(NodeId n) const { return nodes_[n].u != 0 ? static_cast<NodeId>(nodes_[n].u - 1) : n; }
 
     // Forward cursor over a container's items.
     class Cursor {
@@ -79,8 +90,9 @@ private:
         bool flag = false;       // Int: unsigned above INT64_MAX; BigInt: negative; Str/Bytes: in pool
         bool hashable = true;
         std::uint32_t count = 0;  // containers: item count
-        std::uint32_t first = 0, last = 0;  // containers: segment chain; Str/Bytes: offset, length
-        std::uint64_t u = 0;      // Bool, Int bits, Float bits, Global id
+        std::uint32_t first = 0, last = 0;  // containers: segment chain; Str/Bytes/BigInt: offset, length
+        std::uint64_t u = 0;  // Bool, Int bits, Float bits, Global id; BigInt: 1 if decimal;
+                              // Bytes copied by a constructor: 1 + the node it copied
     };
     struct Segment {
         std::uint32_t start, len, next;

@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace quorix::pickle {
@@ -25,8 +27,15 @@ void write_float_tuple(std::span<const double> values, std::uint8_t* out);
 // The message is always valid UTF-8: bytes of the stream it quotes that are not (a FLOAT line of
 // 0xFF, say) are each replaced as Python's "replace" error handler does, by U+FFFD per maximal
 // ill-formed subsequence.
-struct DecodeError : std::runtime_error {
+// message() is the whole text; what() stops at its first NUL byte, if it quotes one.
+class DecodeError : public std::runtime_error {
+public:
     explicit DecodeError(std::string_view message);
+    std::string_view message() const noexcept { return *message_; }
+
+private:
+    explicit DecodeError(std::shared_ptr<const std::string> message);
+    std::shared_ptr<const std::string> message_;  // shared, so that copies cannot throw
 };
 
 // Reads one pickled tuple or list whose first out.size() items are numbers (floats, or integers

@@ -16,7 +16,7 @@ void refuse_mismatched_lists(const S& s) {
     try {
         trelk::check_stored_lists(s);
     } catch (const trelk::StoredFormError& e) {
-        raise_decode_failed((std::string("decoding error: ") + e.what()).c_str());
+        raise_decode_failed(std::string("decoding error: ") + e.what());
     }
 }
 

@@ -2,73 +2,26 @@
 // malformed or code-running streams with the codec's messages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "document_dump.hpp"
 #include "pickle/document.hpp"
 #include "pickle/pickle.hpp"
+#include "pickle/salted_hash.hpp"
 #include "pickle/text_forms.hpp"
 
 using namespace std::literals;
 namespace qp = quorix::pickle;
+using document_dump::as_bytes;
+using document_dump::dump;
+using document_dump::escaped;
 
 namespace {
-
-std::span<const std::uint8_t> as_bytes(std::string_view s) {
-    return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
-}
-
-std::string escaped(std::string_view s) {
-    std::string out;
-    for (unsigned char c : s) {
-        if (c >= 32 && c < 127 && c != '\\' && c != '\'') {
-            out += static_cast<char>(c);
-        } else {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02x", c);
-            out += buf;
-        }
-    }
-    return out;
-}
-
-// A Python-like text of the decoded tree, to compare with what Python itself decoded.
-std::string dump(const qp::Document& d, qp::NodeId n) {
-    auto items = [&](const char* open, const char* close, const char* sep) {
-        std::string s = open;
-        bool first = true;
-        for (auto c = d.items(n); !c.done(); first = false) {
-            if (!first) s += ", ";
-            s += dump(d, c.next());
-            if (sep) s += sep + dump(d, c.next());
-        }
-        return s + close;
-    };
-    switch (d.kind(n)) {
-        case qp::Kind::None: return "None";
-        case qp::Kind::Bool: return d.boolean(n) ? "True" : "False";
-        case qp::Kind::Int:
-            return d.int_is_unsigned(n) ? std::to_string(d.int_bits(n)) : std::to_string(d.int_signed(n));
-        case qp::Kind::BigInt: return d.bigint_negative(n) ? "big-" : "big+";
-        case qp::Kind::Float: {
-            char buf[40];
-            std::snprintf(buf, sizeof buf, "%.17g", d.float_value(n));
-            return buf;
-        }
-        case qp::Kind::Str: return "s'" + escaped(d.text(n)) + "'";
-        case qp::Kind::Bytes: return "b'" + escaped(d.text(n)) + "'";
-        case qp::Kind::List: return items("[", "]", nullptr);
-        case qp::Kind::Tuple: return items("(", ")", nullptr);
-        case qp::Kind::Dict: return items("{", "}", ": ");
-        case qp::Kind::Set: return items("set{", "}", nullptr);
-        case qp::Kind::FrozenSet: return items("frozenset{", "}", nullptr);
-        case qp::Kind::Global: return "global";
-    }
-    return "?";
-}
 
 struct PythonCase {
     int protocol;
@@ -217,7 +170,7 @@ std::string decode_error(std::string_view bytes) {
         qp::Document d(as_bytes(bytes));
         d.check_trailing();
     } catch (const qp::DecodeError& e) {
-        return e.what();
+        return std::string(e.message());
     }
     return "no error";
 }
@@ -337,6 +290,33 @@ TEST(PickleDocument, MemoIndicesPutOutOfOrderKeepPythonsNumbering) {
     s += "K\x09\x94" "0K\x08\x94" "0j\xdc\x05\x00\x00."s;
     const qp::Document d(as_bytes(s));
     EXPECT_EQ(d.int_signed(d.root()), 8);
+}
+
+// MEMOIZE after many far puts numbers its entries on from them, and reads back.
+TEST(PickleDocument, MemoizeAfterFarPutsKeepsPythonsNumbering) {
+    const auto le32 = [](std::uint32_t v) {
+        std::string out;
+        for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i));
+        return out;
+    };
+    std::string s = "\x80\x04N";
+    for (std::uint32_t i = 0; i < 1100; ++i) s += "r" + le32(0x80000000u + i);
+    s += "0K\x05\x94" "0j" + le32(1100) + "j" + le32(0x80000007u) + "\x86.";
+    const qp::Document d(as_bytes(s));
+    EXPECT_EQ(dump(d, d.root()), "(5, None)");
+}
+
+// Memo indices that are all multiples of the map's bucket count: a plain integer hash puts them
+// all in one bucket, and each lookup walks them all.
+TEST(PickleDocument, MemoMapSpreadsIndicesChosenToCollide) {
+    qp::SaltedMap<qp::NodeId> map;
+    map.reserve(42043);
+    const std::size_t buckets = map.bucket_count();
+    for (std::uint64_t i = 1; i <= buckets / 2; ++i) map.emplace(i * buckets, 0);
+    ASSERT_EQ(map.bucket_count(), buckets);
+    std::size_t longest = 0;
+    for (std::size_t b = 0; b < buckets; ++b) longest = std::max(longest, map.bucket_size(b));
+    EXPECT_LE(longest, 16u);
 }
 
 TEST(PickleDocument, StrayMemoIndicesAllocateNothingLarge) {

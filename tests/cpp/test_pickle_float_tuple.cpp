@@ -25,7 +25,7 @@ std::string decode_message(const std::vector<std::uint8_t>& bytes, std::size_t n
     try {
         qp::read_float_sequence(bytes, out, expected);
     } catch (const qp::DecodeError& e) {
-        return e.what();
+        return std::string(e.message());
     }
     return "no error";
 }
@@ -92,7 +92,7 @@ std::string read_text(std::string_view bytes, std::size_t n) {
     try {
         qp::read_float_sequence({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, out, expected);
     } catch (const qp::DecodeError& e) {
-        return e.what();
+        return std::string(e.message());
     }
     std::string s;
     for (double v : out) {

@@ -88,7 +88,7 @@ std::string decode_message(std::span<const std::uint8_t> bytes) {
     try {
         qp::decode_state(bytes, value);
     } catch (const qp::DecodeError& e) {
-        return e.what();
+        return std::string(e.message());
     }
     return "no error";
 }

@@ -177,7 +177,7 @@ std::string error_of(const Bytes& bytes) {
     try {
         qp::decode_state<T>(bytes);
     } catch (const qp::DecodeError& e) {
-        return e.what();
+        return std::string(e.message());
     }
     return "no error";
 }

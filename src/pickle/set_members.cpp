@@ -1,0 +1,236 @@
+#include "pickle/set_members.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+#include "pickle/text_forms.hpp"
+
+namespace quorix::pickle {
+
+namespace {
+
+constexpr NodeId unknown = 0xFFFFFFFFu;
+constexpr NodeId waiting = 0xFFFFFFFEu;  // its items are being settled first
+
+// Python reads no integer of more digits than this from text (its default int_max_str_digits), so
+// a longer one has no Python value to agree with; it stays apart from every other member.
+constexpr std::size_t max_decimal_digits = 4300;
+
+bool is_composite(Kind k) { return k == Kind::Tuple || k == Kind::FrozenSet; }
+
+void strip_leading_zeros(std::vector<std::uint64_t>& limbs) {
+    while (!limbs.empty() && limbs.back() == 0) limbs.pop_back();
+}
+
+void multiply_add(std::vector<std::uint64_t>& limbs, std::uint64_t factor, std::uint64_t addend) {
+    unsigned __int128 carry = addend;
+    for (std::uint64_t& limb : limbs) {
+        carry += static_cast<unsigned __int128>(limb) * factor;
+        limb = static_cast<std::uint64_t>(carry);
+        carry >>= 64;
+    }
+    if (carry != 0) limbs.push_back(static_cast<std::uint64_t>(carry));
+}
+
+// The magnitude of a little-endian two's complement integer.
+void magnitude_of_le(std::string_view bytes, bool negative, std::vector<std::uint64_t>& limbs) {
+    const std::uint64_t fill = negative ? 0xFF : 0;
+    limbs.assign((bytes.size() + 7) / 8, 0);
+    for (std::size_t i = 0; i < limbs.size() * 8; ++i) {
+        const std::uint64_t byte = i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : fill;
+        limbs[i / 8] |= byte << (8 * (i % 8));
+    }
+    if (negative) {
+        bool carry = true;
+        for (std::uint64_t& limb : limbs) {
+            limb = ~limb + (carry ? 1 : 0);
+            carry = carry && limb == 0;
+        }
+    }
+    strip_leading_zeros(limbs);
+}
+
+// False for a decimal too long to convert (see max_decimal_digits).
+bool magnitude_of_decimal(std::string_view digits, std::vector<std::uint64_t>& limbs) {
+    if (digits.size() > max_decimal_digits) return false;
+    limbs.clear();
+    while (!digits.empty()) {
+        const std::size_t n = std::min<std::size_t>(digits.size(), 19);  // 10^19 < 2^64
+        std::uint64_t chunk = 0, scale = 1;
+        for (std::size_t i = 0; i < n; ++i) {
+            chunk = chunk * 10 + static_cast<std::uint64_t>(digits[i] - '0');
+            scale *= 10;
+        }
+        multiply_add(limbs, scale, chunk);
+        digits.remove_prefix(n);
+    }
+    strip_leading_zeros(limbs);
+    return true;
+}
+
+// The magnitude of a float that holds an integer.
+void magnitude_of_float(double a, std::vector<std::uint64_t>& limbs) {
+    limbs.clear();
+    if (a < 18446744073709551616.0) {
+        if (a != 0) limbs.push_back(static_cast<std::uint64_t>(a));
+        return;
+    }
+    int exponent = 0;
+    const double fraction = std::frexp(a, &exponent);  // a = fraction * 2^exponent, exponent > 64
+    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    const auto shift = static_cast<std::size_t>(exponent - 53);
+    limbs.assign(shift / 64 + 2, 0);
+    limbs[shift / 64] = mantissa << (shift % 64);
+    if (shift % 64 != 0) limbs[shift / 64 + 1] = mantissa >> (64 - shift % 64);
+    strip_leading_zeros(limbs);
+}
+
+}  // namespace
+
+std::span<const NodeId> SetMembers::new_members(NodeId set, std::span<const NodeId> items) {
+    kept_.clear();
+    for (const NodeId item : items) {
+        const std::uint64_t member = (std::uint64_t{set} << 32) | class_of(item);
+        if (members_.find_or_add(SaltedHash{}(member), member, [&](std::uint64_t w) { return w == member; }).second)
+            kept_.push_back(item);
+    }
+    return kept_;
+}
+
+// Depth first without recursion: a chain of nested tuples may be as long as the stream allows.
+NodeId SetMembers::class_of(NodeId n) {
+    if (class_.size() < doc_.node_count()) class_.resize(doc_.node_count(), unknown);
+    if (class_[n] < waiting) return class_[n];
+    pending_.push_back(n);
+    while (!pending_.empty()) {
+        const NodeId t = pending_.back();
+        if (class_[t] == unknown) {
+            // Settled once what it holds is: a composite's items, a copy's original text.
+            const std::size_t before = pending_.size();
+            if (is_composite(doc_.kind(t))) {
+                for (auto c = doc_.items(t); !c.done();)
+                    if (const NodeId item = c.next(); class_[item] == unknown) pending_.push_back(item);
+            } else if ((doc_.kind(t) == Kind::Str || doc_.kind(t) == Kind::Bytes) && doc_.text_origin(t) != t) {
+                if (class_[doc_.text_origin(t)] == unknown) pending_.push_back(doc_.text_origin(t));
+            }
+            if (pending_.size() != before) {
+                class_[t] = waiting;
+                continue;
+            }
+        }
+        pending_.pop_back();
+        if (class_[t] >= waiting) class_[t] = settle(t);
+    }
+    return class_[n];
+}
+
+NodeId SetMembers::settle(NodeId n) {
+    const Kind k = doc_.kind(n);
+    if ((k == Kind::Str || k == Kind::Bytes) && doc_.text_origin(n) != n) return class_[doc_.text_origin(n)];
+    see(n, seen_);
+    if (seen_.form == Form::alone) return n;
+    const std::uint64_t half = hash(n, seen_) >> 32;
+    const auto same = [&](std::uint64_t w) { return w >> 32 == half && equal(n, seen_, static_cast<NodeId>(w)); };
+    return static_cast<NodeId>(classes_.find_or_add(half, half << 32 | n, same).first);
+}
+
+void SetMembers::see(NodeId n, Seen& out) const {
+    out.classes.clear();
+    switch (doc_.kind(n)) {
+        case Kind::None: out.form = Form::none; return;
+        case Kind::Str: out.form = Form::str; return;
+        case Kind::Bytes: out.form = Form::bytes; return;
+        case Kind::Tuple:
+        case Kind::FrozenSet:
+            out.form = doc_.kind(n) == Kind::Tuple ? Form::tuple : Form::frozenset;
+            for (auto c = doc_.items(n); !c.done();) out.classes.push_back(class_[c.next()]);
+            // A frozenset's members are distinct classes already; their order is the stream's.
+            if (out.form == Form::frozenset) std::sort(out.classes.begin(), out.classes.end());
+            return;
+        default: see_number(n, out);
+    }
+}
+
+void SetMembers::see_number(NodeId n, Seen& out) const {
+    out.form = Form::integer;
+    out.negative = false;
+    out.limbs.clear();
+    switch (doc_.kind(n)) {
+        case Kind::Bool:
+            if (doc_.boolean(n)) out.limbs.push_back(1);
+            return;
+        case Kind::Int: {
+            const std::uint64_t bits = doc_.int_bits(n);
+            out.negative = !doc_.int_is_unsigned(n) && doc_.int_signed(n) < 0;
+            if (bits != 0) out.limbs.push_back(out.negative ? ~bits + 1 : bits);
+            return;
+        }
+        case Kind::BigInt: {
+            out.negative = doc_.bigint_negative(n);
+            const auto [decimal, digits] = doc_.bigint_digits(n);
+            if (!decimal) {
+                magnitude_of_le(digits, out.negative, out.limbs);
+                return;
+            }
+            std::string_view d = text_forms::trim(digits);
+            if (d.front() == '+' || d.front() == '-') d.remove_prefix(1);
+            if (!magnitude_of_decimal(d, out.limbs)) out.form = Form::alone;
+            return;
+        }
+        case Kind::Float: {
+            const double v = doc_.float_value(n);
+            if (std::isnan(v)) {
+                out.form = Form::alone;
+            } else if (std::isinf(v) || v != std::trunc(v)) {
+                out.form = Form::fraction;
+                out.bits = std::bit_cast<std::uint64_t>(v);
+            } else {
+                out.negative = v < 0;
+                magnitude_of_float(std::fabs(v), out.limbs);
+            }
+            return;
+        }
+        default: out.form = Form::alone;  // never asked: only hashable values become members
+    }
+}
+
+std::uint64_t SetMembers::hash(NodeId n, const Seen& s) const {
+    SaltedHasher h;
+    h.add(static_cast<std::uint64_t>(s.form));
+    switch (s.form) {
+        case Form::integer:
+            h.add(s.negative).add(s.limbs.size());
+            for (const std::uint64_t limb : s.limbs) h.add(limb);
+            break;
+        case Form::fraction: h.add(s.bits); break;
+        case Form::str:
+        case Form::bytes: h.add_bytes(doc_.text(n)); break;
+        case Form::tuple:
+        case Form::frozenset:
+            h.add(s.classes.size());
+            for (const NodeId c : s.classes) h.add(c);
+            break;
+        case Form::none:
+        case Form::alone: break;
+    }
+    return h.finish();
+}
+
+bool SetMembers::equal(NodeId a, const Seen& sa, NodeId b) {
+    see(b, other_);
+    if (sa.form != other_.form) return false;
+    switch (sa.form) {
+        case Form::integer: return sa.negative == other_.negative && sa.limbs == other_.limbs;
+        case Form::fraction: return sa.bits == other_.bits;
+        case Form::str:
+        case Form::bytes: return doc_.text(a) == doc_.text(b);
+        case Form::tuple:
+        case Form::frozenset: return sa.classes == other_.classes;
+        case Form::none: return true;
+        case Form::alone: return false;
+    }
+    return false;
+}
+
+}  // namespace quorix::pickle

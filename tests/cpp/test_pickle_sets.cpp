@@ -1,0 +1,95 @@
+// Sets hold each member once, as Python's set does: members equal as Python compares them collapse
+// into the first, whatever form the stream gives them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "document_dump.hpp"
+#include "pickle/document.hpp"
+#include "pickle/pickle.hpp"
+
+using namespace std::literals;
+namespace qp = quorix::pickle;
+using document_dump::as_bytes;
+using document_dump::dump;
+
+namespace {
+
+std::string decoded(std::string_view bytes) {
+    const qp::Document d(as_bytes(bytes));
+    return dump(d, d.root());
+}
+
+struct SetCase {
+    const char* what;
+    std::string_view bytes;
+    const char* decoded;
+};
+
+// Each stream's member count checked against CPython 3.11's pickle.loads.
+const SetCase set_cases[] = {
+    {"issue: floats 1.0 twice", "\x80\x02(G?\xf0\x00\x00\x00\x00\x00\x00G?\xf0\x00\x00\x00\x00\x00\x00G@\x00\x00\x00\x00\x00\x00\x00G@\x08\x00\x00\x00\x00\x00\x00\x91."sv,
+     "frozenset{1, 2, 3}"},
+    {"ADDITEMS: 1, 1.0, True over two batches", "\x80\x04\x8f(K\x01G?\xf0\x00\x00\x00\x00\x00\x00\x88G@\x00\x00\x00\x00\x00\x00\x00\x90(I01\x0aK\x02G@\x08\x00\x00\x00\x00\x00\x00\x90."sv,
+     "set{1, 2, 3}"},
+    {"zeros: the first stays", "\x80\x04(\x89G\x80\x00\x00\x00\x00\x00\x00\x00G\x00\x00\x00\x00\x00\x00\x00\x00K\x00\x91."sv,
+     "frozenset{False}"},
+    {"negative zero first", "\x80\x04(G\x80\x00\x00\x00\x00\x00\x00\x00K\x00\x89\x91."sv,
+     "frozenset{-0}"},
+    {"None and empty containers", "\x80\x04(NN))(\x91(\x91\x91."sv,
+     "frozenset{None, (), frozenset{}}"},
+    {"two NaNs stay", "\x80\x04(G\x7f\xf8\x00\x00\x00\x00\x00\x00G\x7f\xf8\x00\x00\x00\x00\x00\x00\x91."sv,
+     "frozenset{nan, nan}"},
+    {"one NaN named twice", "\x80\x04(G\x7f\xf8\x00\x00\x00\x00\x00\x00q\x00h\x00\x91."sv,
+     "frozenset{nan}"},
+    {"2^63 as int and float", "\x80\x04(\x8a\x09\x00\x00\x00\x00\x00\x00\x00\x80\x00GC\xe0\x00\x00\x00\x00\x00\x00L9223372036854775808L\x0a\x91."sv,
+     "frozenset{9223372036854775808}"},
+    {"2^64 in every form", "\x80\x04(GC\xf0\x00\x00\x00\x00\x00\x00\x8a\x09\x00\x00\x00\x00\x00\x00\x00\x00\x01L18446744073709551616L\x0aI18446744073709551616\x0a\x91."sv,
+     "frozenset{1.8446744073709552e+19}"},
+    {"2^100 in every form", "\x80\x04(\x8a\x0d\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x10L1267650600228229401496703205376L\x0aGF0\x00\x00\x00\x00\x00\x00\x91."sv,
+     "frozenset{big+}"},
+    {"2^64 + 1 is not the float 2^64", "\x80\x04(L18446744073709551617L\x0aGC\xf0\x00\x00\x00\x00\x00\x00\x8a\x09\x01\x00\x00\x00\x00\x00\x00\x00\x01\x91."sv,
+     "frozenset{big+, 1.8446744073709552e+19}"},
+    {"negatives beyond 64 bits", "\x80\x04(L-18446744073709551617L\x0a\x8a\x09\xff\xff\xff\xff\xff\xff\xff\xff\xfeG\xc3\xf0\x00\x00\x00\x00\x00\x00L-18446744073709551616L\x0a\x8a\x09\x00\xf8\xff\xff\xff\xff\xff\x7f\xffG\xc3\xe0\x00\x00\x00\x00\x00\x01\x91."sv,
+     "frozenset{big-, -1.8446744073709552e+19, big-}"},
+    {"text and bytes", "\x80\x04(\x8c\x01" "a\x8c\x01" "aC\x01" "a\x91."sv,
+     "frozenset{s'a', b'a'}"},
+    {"tuples item by item", "\x80\x04((K\x01G@\x00\x00\x00\x00\x00\x00\x00t(G?\xf0\x00\x00\x00\x00\x00\x00K\x02t(K\x01(K\x02tt(G?\xf0\x00\x00\x00\x00\x00\x00(G@\x00\x00\x00\x00\x00\x00\x00tt\x91."sv,
+     "frozenset{(1, 2), (1, (2))}"},
+    {"tuples with one NaN or two", "\x80\x04(G\x7f\xf8\x00\x00\x00\x00\x00\x00q\x00\x85h\x00\x85G\x7f\xf8\x00\x00\x00\x00\x00\x00\x85\x91."sv,
+     "frozenset{(nan), (nan)}"},
+    {"frozensets as sets", "\x80\x04((K\x01K\x02\x91(G@\x00\x00\x00\x00\x00\x00\x00G?\xf0\x00\x00\x00\x00\x00\x00\x91(K\x01\x91\x91."sv,
+     "frozenset{frozenset{1, 2}, frozenset{1}}"},
+    {"builtins.set over a list", "\x80\x02" "c__builtin__\x0aset\x0a](K\x01G?\xf0\x00\x00\x00\x00\x00\x00K\x02" "e\x85R."sv,
+     "set{1, 2}"},
+    {"builtins.frozenset over a tuple", "\x80\x02" "c__builtin__\x0a" "frozenset\x0a(K\x02K\x02K\x01t\x85R."sv,
+     "frozenset{2, 1}"},
+    {"copies of one bytes value", "\x80\x03(C\x02" "abq\x00" "cbuiltins\x0a" "bytes\x0aq\x01h\x00\x85Rh\x01h\x00\x85R\x91."sv,
+     "frozenset{b'ab'}"},
+};
+
+// A frozenset of two LONG lines of `digits` digits each, the same number.
+std::string two_equal_decimals(std::size_t digits) {
+    const std::string line = "L" + std::string(digits, '7') + "L\n";
+    return "\x80\x04(" + line + line + "\x91.";
+}
+
+}  // namespace
+
+TEST(PickleSets, EqualMembersCollapseIntoTheFirst) {
+    for (const SetCase& c : set_cases) EXPECT_EQ(decoded(c.bytes), c.decoded) << c.what;
+}
+
+// Python reads no decimal integer longer than 4300 digits; those stay apart, unconverted.
+TEST(PickleSets, DecimalsOfMoreDigitsThanPythonReadsStayApart) {
+    EXPECT_EQ(decoded(two_equal_decimals(4300)), "frozenset{big+}");
+    EXPECT_EQ(decoded(two_equal_decimals(4301)), "frozenset{big+, big+}");
+}
+
+// A member nested far deeper than any C++ stack allows recursion for: the set is dropped from the
+// stack afterwards, so the value itself is fine.
+TEST(PickleSets, DeeplyNestedMembersAreCompared) {
+    const std::string chain = "K\x01" + std::string(200000, '\x85');
+    EXPECT_EQ(decoded("\x80\x04(" + chain + chain + "\x91" "0N."s), "None");
+}
