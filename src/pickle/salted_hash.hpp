@@ -110,6 +110,15 @@ public:
         return {word, true};
     }
 
+    template <class Same>
+    bool contains(std::uint64_t hash, Same same) const {
+        if (slots_.empty()) return false;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask; slots_[i] != free; i = (i + 1) & mask)
+            if (same(slots_[i])) return true;
+        return false;
+    }
+
 private:
     static constexpr std::uint64_t free = ~std::uint64_t{0};
 

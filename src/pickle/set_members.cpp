@@ -17,6 +17,9 @@ constexpr NodeId waiting = 0xFFFFFFFEu;  // its items are being settled first
 // a longer one has no Python value to agree with; it stays apart from every other member.
 constexpr std::size_t max_decimal_digits = 4300;
 
+// How members_ notes that `set` holds a member of class `c`.
+std::uint64_t member_word(NodeId set, NodeId c) { return (std::uint64_t{set} << 32) | c; }
+
 bool is_composite(Kind k) { return k == Kind::Tuple || k == Kind::FrozenSet; }
 
 void strip_leading_zeros(std::vector<std::uint64_t>& limbs) {
@@ -91,11 +94,17 @@ void magnitude_of_float(double a, std::vector<std::uint64_t>& limbs) {
 std::span<const NodeId> SetMembers::new_members(NodeId set, std::span<const NodeId> items) {
     kept_.clear();
     for (const NodeId item : items) {
-        const std::uint64_t member = (std::uint64_t{set} << 32) | class_of(item);
+        const std::uint64_t member = member_word(set, class_of(item));
         if (members_.find_or_add(SaltedHash{}(member), member, [&](std::uint64_t w) { return w == member; }).second)
             kept_.push_back(item);
     }
     return kept_;
+}
+
+// A frozenset's members are distinct classes, each noted in members_ as it was built.
+bool SetMembers::has_member(NodeId set, NodeId member_class) const {
+    const std::uint64_t member = member_word(set, member_class);
+    return members_.contains(SaltedHash{}(member), [&](std::uint64_t w) { return w == member; });
 }
 
 // Depth first without recursion: a chain of nested tuples may be as long as the stream allows.
@@ -142,12 +151,10 @@ void SetMembers::see(NodeId n, Seen& out) const {
         case Kind::Str: out.form = Form::str; return;
         case Kind::Bytes: out.form = Form::bytes; return;
         case Kind::Tuple:
-        case Kind::FrozenSet:
-            out.form = doc_.kind(n) == Kind::Tuple ? Form::tuple : Form::frozenset;
+            out.form = Form::tuple;
             for (auto c = doc_.items(n); !c.done();) out.classes.push_back(class_[c.next()]);
-            // A frozenset's members are distinct classes already; their order is the stream's.
-            if (out.form == Form::frozenset) std::sort(out.classes.begin(), out.classes.end());
             return;
+        case Kind::FrozenSet: out.form = Form::frozenset; return;
         default: see_number(n, out);
     }
 }
@@ -207,10 +214,16 @@ std::uint64_t SetMembers::hash(NodeId n, const Seen& s) const {
         case Form::str:
         case Form::bytes: h.add_bytes(doc_.text(n)); break;
         case Form::tuple:
-        case Form::frozenset:
             h.add(s.classes.size());
             for (const NodeId c : s.classes) h.add(c);
             break;
+        case Form::frozenset: {
+            // In any order: a sum of the members' salted hashes.
+            std::uint64_t sum = 0;
+            for (auto c = doc_.items(n); !c.done();) sum += SaltedHash{}(class_[c.next()]);
+            h.add(doc_.count(n)).add(sum);
+            break;
+        }
         case Form::none:
         case Form::alone: break;
     }
@@ -225,8 +238,12 @@ bool SetMembers::equal(NodeId a, const Seen& sa, NodeId b) {
         case Form::fraction: return sa.bits == other_.bits;
         case Form::str:
         case Form::bytes: return doc_.text(a) == doc_.text(b);
-        case Form::tuple:
-        case Form::frozenset: return sa.classes == other_.classes;
+        case Form::tuple: return sa.classes == other_.classes;
+        case Form::frozenset:
+            if (doc_.count(a) != doc_.count(b)) return false;
+            for (auto c = doc_.items(a); !c.done();)
+                if (!has_member(b, class_[c.next()])) return false;
+            return true;
         case Form::none: return true;
         case Form::alone: return false;
     }

@@ -32,7 +32,7 @@ private:
         bool negative = false;           // integer
         std::uint64_t bits = 0;          // fraction: the float's bits
         std::vector<std::uint64_t> limbs;  // integer: magnitude, little-endian, no leading zero
-        std::vector<NodeId> classes;       // tuple: the items' classes; frozenset: the members', sorted
+        std::vector<NodeId> classes;       // tuple: the items' classes
     };
 
     // The node's class: the first node met that equals it.
@@ -43,6 +43,7 @@ private:
     void see_number(NodeId n, Seen& out) const;
     std::uint64_t hash(NodeId n, const Seen& s) const;
     bool equal(NodeId a, const Seen& sa, NodeId b);
+    bool has_member(NodeId set, NodeId member_class) const;
 
     const Document& doc_;
     std::vector<NodeId> class_;    // by node; `unknown` until asked
@@ -52,7 +53,7 @@ private:
         std::uint64_t operator()(std::uint64_t word) const { return word >> 32; }
     };
     SaltedWords<ByHashHalf> classes_;
-    SaltedWords<SaltedHash> members_;  // set << 32 | class
+    SaltedWords<SaltedHash> members_;  // which classes each set holds
     std::vector<NodeId> kept_;
     Seen seen_, other_;
 };

@@ -61,6 +61,8 @@ const SetCase set_cases[] = {
      "frozenset{(nan), (nan)}"},
     {"frozensets as sets", "\x80\x04((K\x01K\x02\x91(G@\x00\x00\x00\x00\x00\x00\x00G?\xf0\x00\x00\x00\x00\x00\x00\x91(K\x01\x91\x91."sv,
      "frozenset{frozenset{1, 2}, frozenset{1}}"},
+    {"frozensets of as many members", "\x80\x04((K\x01K\x02\x91(K\x01K\x03\x91(G@\x00\x00\x00\x00\x00\x00\x00K\x01\x91\x91."sv,
+     "frozenset{frozenset{1, 2}, frozenset{1, 3}}"},
     {"builtins.set over a list", "\x80\x02" "c__builtin__\x0aset\x0a](K\x01G?\xf0\x00\x00\x00\x00\x00\x00K\x02" "e\x85R."sv,
      "set{1, 2}"},
     {"builtins.frozenset over a tuple", "\x80\x02" "c__builtin__\x0a" "frozenset\x0a(K\x02K\x02K\x01t\x85R."sv,
