@@ -31,7 +31,7 @@ enum class Kind : std::uint8_t {
     List,
     Tuple,
     Set,
-    FrozenSet,
+    FrozenSet,  // sets hold each member once, as Python's do (set_members.hpp)
     Dict,    // items alternate key, value; duplicate keys are kept in stored order
     Global,  // a callable of the builtin whitelist, waiting for REDUCE
 };

@@ -21,13 +21,13 @@ constexpr std::size_t float_tuple_size(std::size_t n) { return 5 + 9 * n; }
 // big-endian IEEE double per value, then 't' '.'.
 void write_float_tuple(std::span<const double> values, std::uint8_t* out);
 
-// A refused stream. what() is the text shown after "pickle decode failed: ", for example
+// A refused stream. message() is the text shown after "pickle decode failed: ", for example
 // "decoding error: invalid length 2, expected a sequence of 3 f64 values" or
-// "eval error at offset 32: trailing bytes found".
+// "eval error at offset 32: trailing bytes found"; what() is the same text as a C string, which
+// stops at the first NUL byte the message quotes from the stream.
 // The message is always valid UTF-8: bytes of the stream it quotes that are not (a FLOAT line of
 // 0xFF, say) are each replaced as Python's "replace" error handler does, by U+FFFD per maximal
 // ill-formed subsequence.
-// message() is the whole text; what() stops at its first NUL byte, if it quotes one.
 class DecodeError : public std::runtime_error {
 public:
     explicit DecodeError(std::string_view message);
