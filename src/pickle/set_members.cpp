@@ -107,6 +107,12 @@ bool SetMembers::has_member(NodeId set, NodeId member_class) const {
     return members_.contains(SaltedHash{}(member), [&](std::uint64_t w) { return w == member; });
 }
 
+// Text that bytes() or bytearray() copied is of its original's class, found without reading it.
+NodeId SetMembers::copied_from(NodeId n) const {
+    const Kind k = doc_.kind(n);
+    return k == Kind::Str || k == Kind::Bytes ? doc_.text_origin(n) : n;
+}
+
 // Depth first without recursion: a chain of nested tuples may be as long as the stream allows.
 NodeId SetMembers::class_of(NodeId n) {
     if (class_.size() < doc_.node_count()) class_.resize(doc_.node_count(), unknown);
@@ -120,8 +126,8 @@ NodeId SetMembers::class_of(NodeId n) {
             if (is_composite(doc_.kind(t))) {
                 for (auto c = doc_.items(t); !c.done();)
                     if (const NodeId item = c.next(); class_[item] == unknown) pending_.push_back(item);
-            } else if ((doc_.kind(t) == Kind::Str || doc_.kind(t) == Kind::Bytes) && doc_.text_origin(t) != t) {
-                if (class_[doc_.text_origin(t)] == unknown) pending_.push_back(doc_.text_origin(t));
+            } else if (const NodeId original = copied_from(t); original != t && class_[original] == unknown) {
+                pending_.push_back(original);
             }
             if (pending_.size() != before) {
                 class_[t] = waiting;
@@ -135,8 +141,7 @@ NodeId SetMembers::class_of(NodeId n) {
 }
 
 NodeId SetMembers::settle(NodeId n) {
-    const Kind k = doc_.kind(n);
-    if ((k == Kind::Str || k == Kind::Bytes) && doc_.text_origin(n) != n) return class_[doc_.text_origin(n)];
+    if (const NodeId original = copied_from(n); original != n) return class_[original];
     see(n, seen_);
     if (seen_.form == Form::alone) return n;
     const std::uint64_t half = hash(n, seen_) >> 32;

@@ -39,6 +39,7 @@ private:
     NodeId class_of(NodeId n);
     // The class of a node whose items have theirs.
     NodeId settle(NodeId n);
+    NodeId copied_from(NodeId n) const;
     void see(NodeId n, Seen& out) const;
     void see_number(NodeId n, Seen& out) const;
     std::uint64_t hash(NodeId n, const Seen& s) const;
