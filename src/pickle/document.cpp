@@ -142,12 +142,7 @@ struct Parser {
         pos += n;
         return p;
     }
-    std::uint64_t le(std::size_t n) {
-        const std::uint8_t* p = take(n);
-        std::uint64_t v = 0;
-        for (std::size_t i = n; i-- > 0;) v = (v << 8) | p[i];
-        return v;
-    }
+    std::uint64_t le(std::size_t n) { return load_le(take(n), n); }
     std::string_view line() {
         const auto* begin = in.data() + pos;
         const auto* nl = static_cast<const std::uint8_t*>(std::memchr(begin, '\n', in.size() - pos));
@@ -486,12 +481,7 @@ void Parser::run() {
                 push(int_from_le(take(len), len));
                 break;
             }
-            case 'G': {
-                std::uint64_t bits = 0;
-                for (const std::uint8_t* p = take(8), *e = p + 8; p != e; ++p) bits = (bits << 8) | *p;
-                push(scalar(Kind::Float, bits));
-                break;
-            }
+            case 'G': push(scalar(Kind::Float, std::bit_cast<std::uint64_t>(load_be64(take(8))))); break;
             case 'F': push(float_from_text(line())); break;
 
             case 'S': push(quoted_string(line())); break;
