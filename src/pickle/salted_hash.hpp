@@ -101,37 +101,35 @@ public:
     template <class Same>
     std::pair<std::uint64_t, bool> find_or_add(std::uint64_t hash, std::uint64_t word, Same same) {
         if (2 * (used_ + 1) > slots_.size()) grow();
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t i = hash & mask;
-        for (; slots_[i] != free; i = (i + 1) & mask)
-            if (same(slots_[i])) return {slots_[i], false};
-        slots_[i] = word;
+        std::uint64_t& slot = slots_[probe(hash, same)];
+        if (slot != free) return {slot, false};
+        slot = word;
         ++used_;
         return {word, true};
     }
 
     template <class Same>
     bool contains(std::uint64_t hash, Same same) const {
-        if (slots_.empty()) return false;
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = hash & mask; slots_[i] != free; i = (i + 1) & mask)
-            if (same(slots_[i])) return true;
-        return false;
+        return !slots_.empty() && slots_[probe(hash, same)] != free;
     }
 
 private:
     static constexpr std::uint64_t free = ~std::uint64_t{0};
 
+    // The slot of the first word under `hash` with same(word), or the free slot that ends its run.
+    template <class Same>
+    std::size_t probe(std::uint64_t hash, Same same) const {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = hash & mask;
+        while (slots_[i] != free && !same(slots_[i])) i = (i + 1) & mask;
+        return i;
+    }
+
     void grow() {
         std::vector<std::uint64_t> old(std::max<std::size_t>(64, 2 * slots_.size()), free);
         old.swap(slots_);
-        const std::size_t mask = slots_.size() - 1;
-        for (const std::uint64_t w : old) {
-            if (w == free) continue;
-            std::size_t i = place_(w) & mask;
-            while (slots_[i] != free) i = (i + 1) & mask;
-            slots_[i] = w;
-        }
+        for (const std::uint64_t w : old)
+            if (w != free) slots_[probe(place_(w), [](std::uint64_t) { return false; })] = w;
     }
 
     Place place_;
