@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "pickle/pickle.hpp"
 #include "pickle/text_forms.hpp"
@@ -10,10 +9,7 @@
 namespace quorix::pickle {
 
 DecodeError::DecodeError(std::string_view message)
-    : DecodeError(std::make_shared<const std::string>(text_forms::replace_invalid_utf8(message))) {}
-
-DecodeError::DecodeError(std::shared_ptr<const std::string> message)
-    : std::runtime_error(*message), message_(std::move(message)) {}
+    : message_(std::make_shared<const std::string>(text_forms::replace_invalid_utf8(message))) {}
 
 void eval_error(std::size_t offset, std::string_view message) {
     throw DecodeError("eval error at offset " + std::to_string(offset) + ": " + std::string(message));

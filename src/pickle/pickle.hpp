@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <stdexcept>
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -28,13 +28,13 @@ void write_float_tuple(std::span<const double> values, std::uint8_t* out);
 // The message is always valid UTF-8: bytes of the stream it quotes that are not (a FLOAT line of
 // 0xFF, say) are each replaced as Python's "replace" error handler does, by U+FFFD per maximal
 // ill-formed subsequence.
-class DecodeError : public std::runtime_error {
+class DecodeError : public std::exception {
 public:
     explicit DecodeError(std::string_view message);
     std::string_view message() const noexcept { return *message_; }
+    const char* what() const noexcept override { return message_->c_str(); }
 
 private:
-    explicit DecodeError(std::shared_ptr<const std::string> message);
     std::shared_ptr<const std::string> message_;  // shared, so that copies cannot throw
 };
 
