@@ -17,6 +17,11 @@ def peak_above(run):
     return out, rss("VmHWM") - before
 """
 
+UNDER_SANITIZER = "libasan" in os.environ.get("LD_PRELOAD", "")
+
 needs_peak_counter = pytest.mark.skipif(
-    "libasan" in os.environ.get("LD_PRELOAD", "") or not os.path.exists("/proc/self/clear_refs"),
+    UNDER_SANITIZER or not os.path.exists("/proc/self/clear_refs"),
     reason="needs the process's own peak-memory counter, without sanitizer shadow memory")
+
+# Times compared with Python's own, which the sanitizers do not slow down.
+needs_native_speed = pytest.mark.skipif(UNDER_SANITIZER, reason="the sanitizers slow the module alone")

@@ -30,6 +30,16 @@ constexpr std::size_t max_depth = 1000;
 // streams Python writes stay below two units per byte.
 constexpr std::size_t budget_per_byte = 8;
 constexpr std::size_t budget_base = std::size_t{1} << 20;
+// The set bookkeeping (set_members.hpp) can outgrow the items it sifts, so it grows only while the
+// decoder's tables, as memory_in_use counts them, stay within this many bytes per input byte plus a
+// fixed allowance. The count leaves out what the allocator keeps beside the tables (buffers freed
+// as they grew and not yet returned, a few bytes per input byte); the margin up to 48 bytes per
+// input byte plus 16 MiB is for that.
+constexpr std::size_t memory_per_byte = 44;
+constexpr std::size_t memory_base = std::size_t{14} << 20;
+// What a memo map entry costs: its node, the allocator's header and a bucket.
+constexpr std::size_t memo_map_entry_bytes = 64;
+constexpr std::string_view over_budget = "shared references expand beyond the size limit";
 constexpr NodeId no_node = 0xFFFFFFFFu;
 // The dense memo table holds at most its entries plus this many slots.
 constexpr std::uint64_t max_memo_gap = 1024;
@@ -117,7 +127,9 @@ void Document::check_trailing() const {
 
 struct Parser {
     Parser(Document& doc, std::span<const std::uint8_t> bytes)
-        : d(doc), in(bytes), budget(budget_base + budget_per_byte * bytes.size()), set_members(doc) {}
+        : d(doc), in(bytes), budget(budget_base + budget_per_byte * bytes.size()),
+          memory_limit(memory_base + memory_per_byte * bytes.size()),
+          set_members(doc, [this](std::size_t bytes) { claim_memory(bytes); }) {}
 
     Document& d;
     std::span<const std::uint8_t> in;
@@ -129,6 +141,8 @@ struct Parser {
     SaltedMap<NodeId> memo_sparse;
     std::size_t memo_count = 0;  // MEMOIZE numbers entries by how many there are
     std::size_t budget;          // units left for stored items and constructed bytes
+    std::size_t memory_limit;
+    std::vector<NodeId> copied;  // the items a builtin constructor copies from a sequence
     SetMembers set_members;
 
     using Node = Document::Node;
@@ -157,8 +171,19 @@ struct Parser {
     }
 
     void spend(std::size_t units) {
-        if (units > budget) fail("shared references expand beyond the size limit");
+        if (units > budget) fail(over_budget);
         budget -= units;
+    }
+    // Refuses `bytes` more when they would take the decoder past memory_limit.
+    void claim_memory(std::size_t bytes) const {
+        if (memory_in_use() + bytes > memory_limit) fail(over_budget);
+    }
+    std::size_t memory_in_use() const {
+        return d.nodes_.capacity() * sizeof(Node) + d.items_.capacity() * sizeof(NodeId) +
+               d.segments_.capacity() * sizeof(Document::Segment) + d.pool_.capacity() +
+               (stack.capacity() + memo_dense.capacity() + copied.capacity()) * sizeof(NodeId) +
+               marks.capacity() * sizeof(std::size_t) + memo_sparse.size() * memo_map_entry_bytes +
+               set_members.bytes();
     }
     void append(NodeId container, std::span<const NodeId> items) {
         spend(items.size());
@@ -243,7 +268,7 @@ struct Parser {
             for (NodeId item : items) d.nodes_[id].hashable = d.nodes_[id].hashable && d.nodes_[item].hashable;
         if (k == Kind::Set || k == Kind::FrozenSet) {
             require_hashable(items, 0, 1);
-            items = set_members.new_members(id, items);
+            items = set_members.new_members(items);
         }
         append(id, items);
         return id;
@@ -371,10 +396,9 @@ struct Parser {
                 if (a.empty()) return container(k);
                 if (a.size() == 1 && is_sequence_kind(d.nodes_[a[0]].kind)) {
                     spend(d.count(a[0]));  // the copy below; container() charges what it keeps
-                    std::vector<NodeId> items;
-                    items.reserve(d.count(a[0]));
-                    for (auto i = d.items(a[0]); !i.done();) items.push_back(i.next());
-                    return container(k, items);
+                    copied.clear();
+                    for (auto i = d.items(a[0]); !i.done();) copied.push_back(i.next());
+                    return container(k, copied);
                 }
                 break;
             }
@@ -406,8 +430,9 @@ struct Parser {
         return text_in_pool(Kind::Bytes, start);
     }
 
+    // Up to STOP; `op` is then its offset.
     void run();
-    void check_tree(std::size_t stop_offset);
+    static void check_tree(const Document& d, std::size_t stop_offset);
 };
 
 void Parser::run() {
@@ -427,7 +452,6 @@ void Parser::run() {
                 const NodeId root = pop();
                 d.root_ = root;
                 d.end_ = pos;
-                check_tree(op);
                 return;
             }
             case '(':  // MARK
@@ -565,7 +589,7 @@ void Parser::run() {
                 const std::size_t m = pop_mark();
                 const NodeId set = target_below(m, Kind::Set, "set");
                 require_hashable(above(m), 0, 1);
-                append(set, set_members.new_members(set, above(m)));
+                append(set, set_members.added_members(set, above(m)));
                 stack.resize(m);
                 break;
             }
@@ -608,7 +632,7 @@ void Parser::run() {
 
 // The decoded value must be a finite tree of plain data: no cycle through a container, no
 // builtin constructor left unapplied, no deeper nesting than the limit.
-void Parser::check_tree(std::size_t stop_offset) {
+void Parser::check_tree(const Document& d, std::size_t stop_offset) {
     std::vector<std::uint8_t> state(d.nodes_.size(), 0);  // 0 unseen, 1 open, 2 done
     struct Frame {
         NodeId node;
@@ -643,8 +667,14 @@ void Parser::check_tree(std::size_t stop_offset) {
 Document::Document(std::span<const std::uint8_t> bytes) : input_(bytes) {
     if (bytes.size() >= document_size_limit) eval_error(0, "pickle too large");
     nodes_.reserve(16);
-    Parser p(*this, bytes);
-    p.run();
+    std::size_t stop_offset = 0;
+    {
+        Parser p(*this, bytes);
+        p.run();
+        stop_offset = p.op;
+    }
+    // The parser's stack, memo and set bookkeeping are gone before the walk takes its own memory.
+    Parser::check_tree(*this, stop_offset);
 }
 
 }  // namespace quorix::pickle

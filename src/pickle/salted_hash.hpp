@@ -113,6 +113,13 @@ public:
         return !slots_.empty() && slots_[probe(hash, same)] != free;
     }
 
+    std::size_t bytes() const { return slots_.capacity() * sizeof(std::uint64_t); }
+    // The bytes of the larger table that adding one more word would allocate (the current one stays
+    // alive while its words move), or 0 when it fits.
+    std::size_t growth_bytes() const {
+        return 2 * (used_ + 1) > slots_.size() ? grown_size() * sizeof(std::uint64_t) : 0;
+    }
+
 private:
     static constexpr std::uint64_t free = ~std::uint64_t{0};
 
@@ -125,8 +132,10 @@ private:
         return i;
     }
 
+    std::size_t grown_size() const { return std::max<std::size_t>(64, 2 * slots_.size()); }
+
     void grow() {
-        std::vector<std::uint64_t> old(std::max<std::size_t>(64, 2 * slots_.size()), free);
+        std::vector<std::uint64_t> old(grown_size(), free);
         old.swap(slots_);
         for (const std::uint64_t w : old)
             if (w != free) slots_[probe(place_(w), [](std::uint64_t) { return false; })] = w;

@@ -12,12 +12,14 @@ namespace {
 
 constexpr NodeId unknown = 0xFFFFFFFFu;
 constexpr NodeId waiting = 0xFFFFFFFEu;  // its items are being settled first
+// Recorded for a set as the class of no member: ADDITEMS has met the set, and records its members.
+constexpr NodeId set_is_recorded = 0xFFFFFFFEu;
 
 // Python reads no integer of more digits than this from text (its default int_max_str_digits), so
 // a longer one has no Python value to agree with; it stays apart from every other member.
 constexpr std::size_t max_decimal_digits = 4300;
 
-// How members_ notes that `set` holds a member of class `c`.
+// How recorded_ notes that `set` holds a member of class `c`.
 std::uint64_t member_word(NodeId set, NodeId c) { return (std::uint64_t{set} << 32) | c; }
 
 bool is_composite(Kind k) { return k == Kind::Tuple || k == Kind::FrozenSet; }
@@ -91,20 +93,47 @@ void magnitude_of_float(double a, std::vector<std::uint64_t>& limbs) {
 
 }  // namespace
 
-std::span<const NodeId> SetMembers::new_members(NodeId set, std::span<const NodeId> items) {
+std::span<const NodeId> SetMembers::new_members(std::span<const NodeId> items) {
+    return sift(items, [](NodeId) { return true; });
+}
+
+std::span<const NodeId> SetMembers::added_members(NodeId set, std::span<const NodeId> items) {
+    // First met here: the members it was built with are recorded now, once.
+    if (record(set, set_is_recorded))
+        for (auto c = doc_.items(set); !c.done();) record(set, class_[c.next()]);
+    return sift(items, [&](NodeId c) { return record(set, c); });
+}
+
+template <class Admit>
+std::span<const NodeId> SetMembers::sift(std::span<const NodeId> items, Admit admit) {
+    // Every class settled before the marks below are set: settling compares frozensets through them.
+    std::size_t classes_met = 0;
+    for (const NodeId item : items) classes_met = std::max<std::size_t>(classes_met, class_of(item) + std::size_t{1});
+    size_at_least(marks_, classes_met, std::uint32_t{0});
+    reserve(kept_, items.size());
+    const std::uint32_t mark = fresh_mark();
     kept_.clear();
     for (const NodeId item : items) {
-        const std::uint64_t member = member_word(set, class_of(item));
-        if (members_.find_or_add(SaltedHash{}(member), member, [&](std::uint64_t w) { return w == member; }).second)
-            kept_.push_back(item);
+        const NodeId c = class_[item];
+        if (marks_[c] == mark || !admit(c)) continue;
+        marks_[c] = mark;
+        kept_.push_back(item);
     }
     return kept_;
 }
 
-// A frozenset's members are distinct classes, each noted in members_ as it was built.
-bool SetMembers::has_member(NodeId set, NodeId member_class) const {
-    const std::uint64_t member = member_word(set, member_class);
-    return members_.contains(SaltedHash{}(member), [&](std::uint64_t w) { return w == member; });
+bool SetMembers::record(NodeId set, NodeId member_class) {
+    make_room_for_one(recorded_);
+    const std::uint64_t word = member_word(set, member_class);
+    return recorded_.find_or_add(SaltedHash{}(word), word, [&](std::uint64_t w) { return w == word; }).second;
+}
+
+std::uint32_t SetMembers::fresh_mark() {
+    if (++last_mark_ == 0) {  // every mark used: start again from unmarked classes
+        std::fill(marks_.begin(), marks_.end(), 0);
+        last_mark_ = 1;
+    }
+    return last_mark_;
 }
 
 // Text that bytes() or bytearray() copied is of its original's class, found without reading it.
@@ -113,11 +142,12 @@ NodeId SetMembers::copied_from(NodeId n) const {
     return k == Kind::Str || k == Kind::Bytes ? doc_.text_origin(n) : n;
 }
 
-// Depth first without recursion: a chain of nested tuples may be as long as the stream allows.
+// Depth first without recursion: a chain of nested tuples may be as long as the stream allows. A
+// node's items and original come before it in the document, so class_ need reach no further than n.
 NodeId SetMembers::class_of(NodeId n) {
-    if (class_.size() < doc_.node_count()) class_.resize(doc_.node_count(), unknown);
+    size_at_least(class_, std::size_t{n} + 1, unknown);
     if (class_[n] < waiting) return class_[n];
-    pending_.push_back(n);
+    push(pending_, n);
     while (!pending_.empty()) {
         const NodeId t = pending_.back();
         if (class_[t] == unknown) {
@@ -125,9 +155,9 @@ NodeId SetMembers::class_of(NodeId n) {
             const std::size_t before = pending_.size();
             if (is_composite(doc_.kind(t))) {
                 for (auto c = doc_.items(t); !c.done();)
-                    if (const NodeId item = c.next(); class_[item] == unknown) pending_.push_back(item);
+                    if (const NodeId item = c.next(); class_[item] == unknown) push(pending_, item);
             } else if (const NodeId original = copied_from(t); original != t && class_[original] == unknown) {
-                pending_.push_back(original);
+                push(pending_, original);
             }
             if (pending_.size() != before) {
                 class_[t] = waiting;
@@ -146,19 +176,16 @@ NodeId SetMembers::settle(NodeId n) {
     if (seen_.form == Form::alone) return n;
     const std::uint64_t half = hash(n, seen_) >> 32;
     const auto same = [&](std::uint64_t w) { return w >> 32 == half && equal(n, seen_, static_cast<NodeId>(w)); };
+    make_room_for_one(classes_);
     return static_cast<NodeId>(classes_.find_or_add(half, half << 32 | n, same).first);
 }
 
 void SetMembers::see(NodeId n, Seen& out) const {
-    out.classes.clear();
     switch (doc_.kind(n)) {
         case Kind::None: out.form = Form::none; return;
         case Kind::Str: out.form = Form::str; return;
         case Kind::Bytes: out.form = Form::bytes; return;
-        case Kind::Tuple:
-            out.form = Form::tuple;
-            for (auto c = doc_.items(n); !c.done();) out.classes.push_back(class_[c.next()]);
-            return;
+        case Kind::Tuple: out.form = Form::tuple; return;
         case Kind::FrozenSet: out.form = Form::frozenset; return;
         default: see_number(n, out);
     }
@@ -219,8 +246,8 @@ std::uint64_t SetMembers::hash(NodeId n, const Seen& s) const {
         case Form::str:
         case Form::bytes: h.add_bytes(doc_.text(n)); break;
         case Form::tuple:
-            h.add(s.classes.size());
-            for (const NodeId c : s.classes) h.add(c);
+            h.add(doc_.count(n));
+            for (auto c = doc_.items(n); !c.done();) h.add(class_[c.next()]);
             break;
         case Form::frozenset: {
             // In any order: a sum of the members' salted hashes.
@@ -243,16 +270,63 @@ bool SetMembers::equal(NodeId a, const Seen& sa, NodeId b) {
         case Form::fraction: return sa.bits == other_.bits;
         case Form::str:
         case Form::bytes: return doc_.text(a) == doc_.text(b);
-        case Form::tuple: return sa.classes == other_.classes;
-        case Form::frozenset:
-            if (doc_.count(a) != doc_.count(b)) return false;
-            for (auto c = doc_.items(a); !c.done();)
-                if (!has_member(b, class_[c.next()])) return false;
-            return true;
+        case Form::tuple: return same_items(a, b);
+        case Form::frozenset: return same_members(a, b);
         case Form::none: return true;
         case Form::alone: return false;
     }
     return false;
+}
+
+bool SetMembers::same_items(NodeId a, NodeId b) const {
+    if (doc_.count(a) != doc_.count(b)) return false;
+    for (auto i = doc_.items(a), j = doc_.items(b); !i.done();)
+        if (class_[i.next()] != class_[j.next()]) return false;
+    return true;
+}
+
+// A frozenset's members are distinct classes (it was sifted), so two of as many members, each of a's
+// among b's, are equal.
+bool SetMembers::same_members(NodeId a, NodeId b) {
+    if (doc_.count(a) != doc_.count(b)) return false;
+    const std::uint32_t mark = fresh_mark();
+    for (auto i = doc_.items(b); !i.done();) {
+        const NodeId c = class_[i.next()];
+        size_at_least(marks_, std::size_t{c} + 1, std::uint32_t{0});
+        marks_[c] = mark;
+    }
+    for (auto i = doc_.items(a); !i.done();)
+        if (const NodeId c = class_[i.next()]; c >= marks_.size() || marks_[c] != mark) return false;
+    return true;
+}
+
+std::size_t SetMembers::bytes() const {
+    return (class_.capacity() + pending_.capacity() + kept_.capacity()) * sizeof(NodeId) +
+           marks_.capacity() * sizeof(std::uint32_t) + classes_.bytes() + recorded_.bytes();
+}
+
+template <class T>
+void SetMembers::reserve(std::vector<T>& v, std::size_t n) {
+    if (n <= v.capacity()) return;
+    const std::size_t capacity = std::max(n, 2 * v.capacity());
+    claim_(capacity * sizeof(T));
+    v.reserve(capacity);
+}
+
+template <class T>
+void SetMembers::size_at_least(std::vector<T>& v, std::size_t n, T fill) {
+    reserve(v, n);
+    if (n > v.size()) v.resize(n, fill);
+}
+
+void SetMembers::push(std::vector<NodeId>& v, NodeId n) {
+    reserve(v, v.size() + 1);
+    v.push_back(n);
+}
+
+template <class Table>
+void SetMembers::make_room_for_one(const Table& table) {
+    if (const std::size_t bytes = table.growth_bytes()) claim_(bytes);
 }
 
 }  // namespace quorix::pickle
