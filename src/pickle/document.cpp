@@ -110,17 +110,6 @@ Document::Cursor Document::items(NodeId container) const {
     return c;
 }
 
-NodeId Document::Cursor::next() {
-    const Segment& s = doc_->segments_[seg_];
-    const NodeId id = doc_->items_[s.start + pos_];
-    if (++pos_ == s.len) {
-        seg_ = s.next;
-        pos_ = 0;
-    }
-    --left_;
-    return id;
-}
-
 void Document::check_trailing() const {
     if (end_ < input_.size()) eval_error(end_, "trailing bytes found");
 }

@@ -73,7 +73,16 @@ public:
     public:
         bool done() const { return left_ == 0; }
         std::uint32_t left() const { return left_; }
-        NodeId next();
+        NodeId next() {
+            const Segment& s = doc_->segments_[seg_];
+            const NodeId id = doc_->items_[s.start + pos_];
+            if (++pos_ == s.len) {
+                seg_ = s.next;
+                pos_ = 0;
+            }
+            --left_;
+            return id;
+        }
 
     private:
         friend class Document;

@@ -11,7 +11,6 @@ namespace quorix::pickle {
 namespace {
 
 constexpr NodeId unknown = 0xFFFFFFFFu;
-constexpr NodeId waiting = 0xFFFFFFFEu;  // its items are being settled first
 // Recorded for a set as the class of no member: ADDITEMS has met the set, and records its members.
 constexpr NodeId set_is_recorded = 0xFFFFFFFEu;
 
@@ -144,7 +143,7 @@ NodeId SetMembers::copied_from(NodeId n) const {
 
 // Depth first without recursion: a chain of nested tuples may be as long as the stream allows. A
 // node's items and original come before it in the document, so class_ need reach no further than n.
-NodeId SetMembers::class_of(NodeId n) {
+NodeId SetMembers::classify(NodeId n) {
     size_at_least(class_, std::size_t{n} + 1, unknown);
     if (class_[n] < waiting) return class_[n];
     push(pending_, n);

@@ -54,7 +54,8 @@ private:
     template <class Admit>
     std::span<const NodeId> sift(std::span<const NodeId> items, Admit admit);
     // The node's class: the first node met that equals it.
-    NodeId class_of(NodeId n);
+    NodeId class_of(NodeId n) { return n < class_.size() && class_[n] < waiting ? class_[n] : classify(n); }
+    NodeId classify(NodeId n);
     // The class of a node whose items have theirs.
     NodeId settle(NodeId n);
     NodeId copied_from(NodeId n) const;
@@ -77,6 +78,8 @@ private:
     void push(std::vector<NodeId>& v, NodeId n);
     template <class Table>
     void make_room_for_one(const Table& table);
+
+    static constexpr NodeId waiting = 0xFFFFFFFEu;  // in class_: its items are being settled first
 
     const Document& doc_;
     Claim claim_;
