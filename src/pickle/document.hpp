@@ -56,7 +56,6 @@ public:
     double float_value(NodeId n) const;
     std::string_view text(NodeId n) const;  // Str or Bytes
     std::uint32_t count(NodeId n) const { return nodes_[n].count; }  // items; a dict counts keys and values
-    std::size_t node_count() const { return nodes_.size(); }
 
     // BigInt: its digits as the stream wrote them, a signed decimal line (INT, LONG) or little-endian
     // two's complement bytes (LONG1, LONG4).

@@ -100,7 +100,7 @@ public:
     // was stored now.
     template <class Same>
     std::pair<std::uint64_t, bool> find_or_add(std::uint64_t hash, std::uint64_t word, Same same) {
-        if (2 * (used_ + 1) > slots_.size()) grow();
+        if (full()) grow();
         std::uint64_t& slot = slots_[probe(hash, same)];
         if (slot != free) return {slot, false};
         slot = word;
@@ -108,17 +108,10 @@ public:
         return {word, true};
     }
 
-    template <class Same>
-    bool contains(std::uint64_t hash, Same same) const {
-        return !slots_.empty() && slots_[probe(hash, same)] != free;
-    }
-
     std::size_t bytes() const { return slots_.capacity() * sizeof(std::uint64_t); }
     // The bytes of the larger table that adding one more word would allocate (the current one stays
     // alive while its words move), or 0 when it fits.
-    std::size_t growth_bytes() const {
-        return 2 * (used_ + 1) > slots_.size() ? grown_size() * sizeof(std::uint64_t) : 0;
-    }
+    std::size_t growth_bytes() const { return full() ? grown_size() * sizeof(std::uint64_t) : 0; }
 
 private:
     static constexpr std::uint64_t free = ~std::uint64_t{0};
@@ -132,6 +125,8 @@ private:
         return i;
     }
 
+    // One more word would take the table past half full.
+    bool full() const { return 2 * (used_ + 1) > slots_.size(); }
     std::size_t grown_size() const { return std::max<std::size_t>(64, 2 * slots_.size()); }
 
     void grow() {
