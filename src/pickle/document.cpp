@@ -30,15 +30,11 @@ constexpr std::size_t max_depth = 1000;
 // streams Python writes stay below two units per byte.
 constexpr std::size_t budget_per_byte = 8;
 constexpr std::size_t budget_base = std::size_t{1} << 20;
-// The set bookkeeping (set_members.hpp) can outgrow the items it sifts, so it grows only while the
-// decoder's tables, as memory_in_use counts them, stay within this many bytes per input byte plus a
-// fixed allowance. The count leaves out what the allocator keeps beside the tables (buffers freed
-// as they grew and not yet returned, a few bytes per input byte); the margin up to 48 bytes per
-// input byte plus 16 MiB is for that.
-constexpr std::size_t memory_per_byte = 44;
-constexpr std::size_t memory_base = std::size_t{14} << 20;
-// What a memo map entry costs: its node, the allocator's header and a bucket.
-constexpr std::size_t memo_map_entry_bytes = 64;
+// The set bookkeeping (set_members.hpp) can outgrow the items it sifts, so it grows only within an
+// allowance of its own: this many bytes per input byte plus a fixed part. The rest of the decoder
+// is held to the unit budget alone, so that a set never refuses a stream for memory it does not take.
+constexpr std::size_t set_memory_per_byte = 32;
+constexpr std::size_t set_memory_base = std::size_t{8} << 20;
 constexpr std::string_view over_budget = "shared references expand beyond the size limit";
 constexpr NodeId no_node = 0xFFFFFFFFu;
 // The dense memo table holds at most its entries plus this many slots.
@@ -117,8 +113,8 @@ void Document::check_trailing() const {
 struct Parser {
     Parser(Document& doc, std::span<const std::uint8_t> bytes)
         : d(doc), in(bytes), budget(budget_base + budget_per_byte * bytes.size()),
-          memory_limit(memory_base + memory_per_byte * bytes.size()),
-          set_members(doc, [this](std::size_t bytes) { claim_memory(bytes); }) {}
+          set_memory_limit(set_memory_base + set_memory_per_byte * bytes.size()),
+          set_members(doc, [this](std::size_t bytes) { claim_set_memory(bytes); }) {}
 
     Document& d;
     std::span<const std::uint8_t> in;
@@ -130,7 +126,7 @@ struct Parser {
     SaltedMap<NodeId> memo_sparse;
     std::size_t memo_count = 0;  // MEMOIZE numbers entries by how many there are
     std::size_t budget;          // units left for stored items and constructed bytes
-    std::size_t memory_limit;
+    std::size_t set_memory_limit;
     std::vector<NodeId> copied;  // the items a builtin constructor copies from a sequence
     SetMembers set_members;
 
@@ -163,16 +159,9 @@ struct Parser {
         if (units > budget) fail(over_budget);
         budget -= units;
     }
-    // Refuses `bytes` more when they would take the decoder past memory_limit.
-    void claim_memory(std::size_t bytes) const {
-        if (memory_in_use() + bytes > memory_limit) fail(over_budget);
-    }
-    std::size_t memory_in_use() const {
-        return d.nodes_.capacity() * sizeof(Node) + d.items_.capacity() * sizeof(NodeId) +
-               d.segments_.capacity() * sizeof(Document::Segment) + d.pool_.capacity() +
-               (stack.capacity() + memo_dense.capacity() + copied.capacity()) * sizeof(NodeId) +
-               marks.capacity() * sizeof(std::size_t) + memo_sparse.size() * memo_map_entry_bytes +
-               set_members.bytes();
+    // Refuses `bytes` more of set bookkeeping when they would take it past set_memory_limit.
+    void claim_set_memory(std::size_t bytes) const {
+        if (set_members.bytes() + bytes > set_memory_limit) fail(over_budget);
     }
     void append(NodeId container, std::span<const NodeId> items) {
         spend(items.size());

@@ -108,6 +108,14 @@ public:
         return {word, true};
     }
 
+    // The first stored word under `hash` with same(w), or null.
+    template <class Same>
+    const std::uint64_t* find(std::uint64_t hash, Same same) const {
+        if (used_ == 0) return nullptr;
+        const std::uint64_t& slot = slots_[probe(hash, same)];
+        return slot != free ? &slot : nullptr;
+    }
+
     std::size_t bytes() const { return slots_.capacity() * sizeof(std::uint64_t); }
     // The bytes of the larger table that adding one more word would allocate (the current one stays
     // alive while its words move), or 0 when it fits.

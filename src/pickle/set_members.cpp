@@ -37,10 +37,18 @@ void multiply_add(std::vector<std::uint64_t>& limbs, std::uint64_t factor, std::
     if (carry != 0) limbs.push_back(static_cast<std::uint64_t>(carry));
 }
 
-// The magnitude of a little-endian two's complement integer.
+// Without the trailing bytes that only extend the sign: the fill above the rest restores them.
+std::string_view without_sign_fill(std::string_view bytes, bool negative) {
+    const char fill = negative ? '\xff' : '\0';
+    while (!bytes.empty() && bytes.back() == fill) bytes.remove_suffix(1);
+    return bytes;
+}
+
+// The magnitude of a little-endian two's complement integer, its sign fill stripped: one limb more
+// than the bytes fill holds the sign.
 void magnitude_of_le(std::string_view bytes, bool negative, std::vector<std::uint64_t>& limbs) {
     const std::uint64_t fill = negative ? 0xFF : 0;
-    limbs.assign((bytes.size() + 7) / 8, 0);
+    limbs.assign(bytes.size() / 8 + 1, 0);
     for (std::size_t i = 0; i < limbs.size() * 8; ++i) {
         const std::uint64_t byte = i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : fill;
         limbs[i / 8] |= byte << (8 * (i % 8));
@@ -96,19 +104,54 @@ std::span<const NodeId> SetMembers::new_members(std::span<const NodeId> items) {
     return sift(items, [](NodeId) { return true; });
 }
 
+// Python writes a set as batches of ADDITEMS, one set after another: the set being extended holds
+// its classes as bits. A set extended again after another one was needs a record instead, or
+// extending two sets in turn would set and clear their bits again and again.
 std::span<const NodeId> SetMembers::added_members(NodeId set, std::span<const NodeId> items) {
-    // First met here: the members it was built with are recorded now, once.
+    if (set != held_set_ && !bit(ever_held_, set)) hold(set);
+    if (set == held_set_) return sift_into_held(items);
+    // First met here: the members it holds are recorded now, once.
     if (record(set, set_is_recorded))
         for (auto c = doc_.items(set); !c.done();) record(set, class_[c.next()]);
     return sift(items, [&](NodeId c) { return record(set, c); });
 }
 
+void SetMembers::hold(NodeId set) {
+    if (held_set_ != no_set)
+        for (auto c = doc_.items(held_set_); !c.done();) {
+            const NodeId k = class_[c.next()];
+            held_[k / 64] &= ~(std::uint64_t{1} << (k % 64));
+        }
+    held_set_ = set;
+    set_bit(ever_held_, set);
+    for (auto c = doc_.items(set); !c.done();) set_bit(held_, class_[c.next()]);
+}
+
+std::size_t SetMembers::settle_classes(std::span<const NodeId> items) {
+    std::size_t classes_met = 0;
+    for (const NodeId item : items) classes_met = std::max<std::size_t>(classes_met, class_of(item) + std::size_t{1});
+    return classes_met;
+}
+
+std::span<const NodeId> SetMembers::sift_into_held(std::span<const NodeId> items) {
+    size_at_least(held_, (settle_classes(items) + 63) / 64, std::uint64_t{0});
+    reserve(kept_, items.size());
+    kept_.clear();
+    for (const NodeId item : items) {
+        const NodeId c = class_[item];
+        std::uint64_t& word = held_[c / 64];
+        const std::uint64_t mask = std::uint64_t{1} << (c % 64);
+        if (word & mask) continue;
+        word |= mask;
+        kept_.push_back(item);
+    }
+    return kept_;
+}
+
 template <class Admit>
 std::span<const NodeId> SetMembers::sift(std::span<const NodeId> items, Admit admit) {
     // Every class settled before the marks below are set: settling compares frozensets through them.
-    std::size_t classes_met = 0;
-    for (const NodeId item : items) classes_met = std::max<std::size_t>(classes_met, class_of(item) + std::size_t{1});
-    size_at_least(marks_, classes_met, std::uint32_t{0});
+    size_at_least(marks_, settle_classes(items), std::uint32_t{0});
     reserve(kept_, items.size());
     const std::uint32_t mark = fresh_mark();
     kept_.clear();
@@ -176,10 +219,27 @@ NodeId SetMembers::settle(NodeId n) {
     const std::uint64_t half = hash(n, seen_) >> 32;
     const auto same = [&](std::uint64_t w) { return w >> 32 == half && equal(n, seen_, static_cast<NodeId>(w)); };
     make_room_for_one(classes_);
-    return static_cast<NodeId>(classes_.find_or_add(half, half << 32 | n, same).first);
+    const auto [word, added] = classes_.find_or_add(half, half << 32 | n, same);
+    if (added && doc_.kind(n) == Kind::BigInt) keep_integer(n, seen_);
+    return static_cast<NodeId>(word);
 }
 
-void SetMembers::see(NodeId n, Seen& out) const {
+void SetMembers::keep_integer(NodeId n, const Seen& s) {
+    make_room_for_one(integers_);
+    reserve(integer_limbs_, integer_limbs_.size() + 1 + s.limbs.size());
+    const std::uint64_t offset = integer_limbs_.size();
+    integers_.find_or_add(SaltedHash{}(n), std::uint64_t{n} << 32 | offset, [](std::uint64_t) { return false; });
+    integer_limbs_.push_back(s.limbs.size() << 1 | (s.negative ? 1 : 0));
+    integer_limbs_.insert(integer_limbs_.end(), s.limbs.begin(), s.limbs.end());
+}
+
+SetMembers::KeptInteger SetMembers::kept_integer(NodeId n) const {
+    const std::uint64_t* word = integers_.find(SaltedHash{}(n), [&](std::uint64_t w) { return w >> 32 == n; });
+    const std::uint64_t* at = integer_limbs_.data() + static_cast<std::uint32_t>(*word);
+    return {(*at & 1) != 0, {at + 1, static_cast<std::size_t>(*at >> 1)}};
+}
+
+void SetMembers::see(NodeId n, Seen& out) {
     switch (doc_.kind(n)) {
         case Kind::None: out.form = Form::none; return;
         case Kind::Str: out.form = Form::str; return;
@@ -190,10 +250,11 @@ void SetMembers::see(NodeId n, Seen& out) const {
     }
 }
 
-void SetMembers::see_number(NodeId n, Seen& out) const {
+void SetMembers::see_number(NodeId n, Seen& out) {
     out.form = Form::integer;
     out.negative = false;
     out.limbs.clear();
+    reserve(out.limbs, 17);  // the most a float's magnitude takes
     switch (doc_.kind(n)) {
         case Kind::Bool:
             if (doc_.boolean(n)) out.limbs.push_back(1);
@@ -208,11 +269,14 @@ void SetMembers::see_number(NodeId n, Seen& out) const {
             out.negative = doc_.bigint_negative(n);
             const auto [decimal, digits] = doc_.bigint_digits(n);
             if (!decimal) {
-                magnitude_of_le(digits, out.negative, out.limbs);
+                const std::string_view bytes = without_sign_fill(digits, out.negative);
+                reserve(out.limbs, bytes.size() / 8 + 1);
+                magnitude_of_le(bytes, out.negative, out.limbs);
                 return;
             }
             std::string_view d = text_forms::trim(digits);
             if (d.front() == '+' || d.front() == '-') d.remove_prefix(1);
+            reserve(out.limbs, std::min(d.size(), max_decimal_digits) / 19 + 2);  // 10^19 per limb at least
             if (!magnitude_of_decimal(d, out.limbs)) out.form = Form::alone;
             return;
         }
@@ -262,6 +326,10 @@ std::uint64_t SetMembers::hash(NodeId n, const Seen& s) const {
 }
 
 bool SetMembers::equal(NodeId a, const Seen& sa, NodeId b) {
+    if (doc_.kind(b) == Kind::BigInt) {
+        const KeptInteger k = kept_integer(b);
+        return sa.form == Form::integer && sa.negative == k.negative && std::ranges::equal(sa.limbs, k.limbs);
+    }
     see(b, other_);
     if (sa.form != other_.form) return false;
     switch (sa.form) {
@@ -301,7 +369,9 @@ bool SetMembers::same_members(NodeId a, NodeId b) {
 
 std::size_t SetMembers::bytes() const {
     return (class_.capacity() + pending_.capacity() + kept_.capacity()) * sizeof(NodeId) +
-           marks_.capacity() * sizeof(std::uint32_t) + classes_.bytes() + recorded_.bytes();
+           marks_.capacity() * sizeof(std::uint32_t) + classes_.bytes() + recorded_.bytes() + integers_.bytes() +
+           (integer_limbs_.capacity() + held_.capacity() + ever_held_.capacity() + seen_.limbs.capacity() +
+            other_.limbs.capacity()) * sizeof(std::uint64_t);
 }
 
 template <class T>
@@ -321,6 +391,11 @@ void SetMembers::size_at_least(std::vector<T>& v, std::size_t n, T fill) {
 void SetMembers::push(std::vector<NodeId>& v, NodeId n) {
     reserve(v, v.size() + 1);
     v.push_back(n);
+}
+
+void SetMembers::set_bit(std::vector<std::uint64_t>& bits, std::size_t i) {
+    size_at_least(bits, i / 64 + 1, std::uint64_t{0});
+    bits[i / 64] |= std::uint64_t{1} << (i % 64);
 }
 
 template <class Table>

@@ -8,10 +8,13 @@
 // while two NaNs are two.
 //
 // What it keeps: every value met as an item gets a class, the first node met that equals it, found
-// through one table for the whole stream. A set being built is sifted through marks on classes that
-// the next set reuses, so it leaves nothing behind; only a mutable set that ADDITEMS extends keeps a
-// record of its members' classes, for the batches to come. Before any of this grows, `claim` is
-// given the bytes it is about to take; it throws when the decoder's memory would pass its bound.
+// through one table for the whole stream; a class first met as a long integer keeps that integer's
+// magnitude, so that later equal members are not compared against its digits again. A set being
+// built is sifted through marks on classes that the next set reuses, so it leaves nothing behind.
+// The set that ADDITEMS extends holds its members' classes as bits, cleared when another set is
+// extended; only a set extended again after that keeps a record of its members, for the batches to
+// come. Before any of this grows, `claim` is given the bytes it is about to take; it throws when
+// the bookkeeping would pass its allowance.
 #pragma once
 
 #include <cstddef>
@@ -49,18 +52,29 @@ private:
         std::uint64_t bits = 0;            // fraction: the float's bits
         std::vector<std::uint64_t> limbs;  // integer: magnitude, little-endian, no leading zero
     };
+    // An integer class's magnitude as kept for it.
+    struct KeptInteger {
+        bool negative;
+        std::span<const std::uint64_t> limbs;
+    };
 
-    // Every item's class settled, then the items of a class no earlier item has and admit(class) takes.
+    // Every item's class settled; gives the size of a table by class that reaches them all.
+    std::size_t settle_classes(std::span<const NodeId> items);
+    // The items of a class no earlier item has and admit(class) takes, their classes settled.
     template <class Admit>
     std::span<const NodeId> sift(std::span<const NodeId> items, Admit admit);
+    // The items of a class the held set lacks, each class added to it.
+    std::span<const NodeId> sift_into_held(std::span<const NodeId> items);
+    // Makes `set` the held set, its members' classes set in held_, the previous one's cleared.
+    void hold(NodeId set);
     // The node's class: the first node met that equals it.
     NodeId class_of(NodeId n) { return n < class_.size() && class_[n] < waiting ? class_[n] : classify(n); }
     NodeId classify(NodeId n);
     // The class of a node whose items have theirs.
     NodeId settle(NodeId n);
     NodeId copied_from(NodeId n) const;
-    void see(NodeId n, Seen& out) const;
-    void see_number(NodeId n, Seen& out) const;
+    void see(NodeId n, Seen& out);
+    void see_number(NodeId n, Seen& out);
     std::uint64_t hash(NodeId n, const Seen& s) const;
     bool equal(NodeId a, const Seen& sa, NodeId b);
     bool same_items(NodeId a, NodeId b) const;
@@ -69,6 +83,9 @@ private:
     std::uint32_t fresh_mark();
     // Notes that `set` holds a member of this class; false if it did already.
     bool record(NodeId set, NodeId member_class);
+    // Keeps the magnitude of a new class first met as a long integer; finds it again.
+    void keep_integer(NodeId n, const Seen& s);
+    KeptInteger kept_integer(NodeId n) const;
 
     // Growth, claimed first.
     template <class T>
@@ -78,8 +95,14 @@ private:
     void push(std::vector<NodeId>& v, NodeId n);
     template <class Table>
     void make_room_for_one(const Table& table);
+    // Bit i of a bit set grown on demand.
+    void set_bit(std::vector<std::uint64_t>& bits, std::size_t i);
+    static bool bit(const std::vector<std::uint64_t>& bits, std::size_t i) {
+        return i / 64 < bits.size() && (bits[i / 64] >> (i % 64) & 1) != 0;
+    }
 
     static constexpr NodeId waiting = 0xFFFFFFFEu;  // in class_: its items are being settled first
+    static constexpr NodeId no_set = 0xFFFFFFFFu;
 
     const Document& doc_;
     Claim claim_;
@@ -92,7 +115,18 @@ private:
         std::uint64_t operator()(std::uint64_t word) const { return word >> 32; }
     };
     SaltedWords<ByHashHalf> classes_;
-    SaltedWords<SaltedHash> recorded_;  // the member classes of the sets ADDITEMS extends
+    // The classes first met as long integers: the node above the offset of its magnitude in
+    // integer_limbs_, which holds each as its limb count and sign (count << 1 | negative), then the
+    // limbs. No offset reaches 2^32: a long integer takes more input bytes than limbs.
+    struct ByNode {
+        std::uint64_t operator()(std::uint64_t word) const { return SaltedHash{}(word >> 32); }
+    };
+    SaltedWords<ByNode> integers_;
+    std::vector<std::uint64_t> integer_limbs_;
+    NodeId held_set_ = no_set;           // the set ADDITEMS extended last
+    std::vector<std::uint64_t> held_;    // by class: a member of held_set_
+    std::vector<std::uint64_t> ever_held_;  // by set: was the held set once
+    SaltedWords<SaltedHash> recorded_;  // the member classes of sets extended again after another
     std::vector<NodeId> kept_;
     Seen seen_, other_;
 };
