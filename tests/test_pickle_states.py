@@ -3,9 +3,13 @@ are always ValueError "pickle decode failed: ..." with a message that is text.""
 import gc
 import itertools
 import math
+import os
 import pickle
 import struct
+import subprocess
+import sys
 import time
+from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
@@ -154,11 +158,21 @@ DECODED = "invalid type: unit value"
 REFUSED = "shared references expand beyond the size limit"
 
 
-def measure(run_python, path, state):
+def decode_peak(path):
+    """The length of the state at `path`, the peak of its decode in a fresh interpreter, and the
+    outcome."""
+    length, peak, message = run_fresh(SET_MEMORY.format(path=str(path))).split(maxsplit=2)
+    return int(length), int(peak), message
+
+
+def run_fresh(code):
+    return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout
+
+
+def measure(path, state):
     """The state's length, the peak of its decode in a fresh interpreter, and the outcome."""
     path.write_bytes(state)
-    length, peak, message = run_python(SET_MEMORY.format(path=str(path))).stdout.split(maxsplit=2)
-    return int(length), int(peak), message
+    return decode_peak(path)
 
 
 # The repeated frozenset() streams, whose bookkeeping once kept a record of every member of every
@@ -166,8 +180,8 @@ def measure(run_python, path, state):
 @needs_peak_counter
 @pytest.mark.parametrize("size", [1 << 14, 1 << 20, 1 << 22])
 @pytest.mark.parametrize("kept", [False, True], ids=["popped", "kept"])
-def test_repeated_frozensets_stay_within_the_memory_bound(run_python, tmp_path, kept, size):
-    length, peak, message = measure(run_python, tmp_path / "state", frozensets_of_one_list(size, kept))
+def test_repeated_frozensets_stay_within_the_memory_bound(tmp_path, kept, size):
+    length, peak, message = measure(tmp_path / "state", frozensets_of_one_list(size, kept))
     assert DECODED in message
     assert peak <= 48 * length + (16 << 20)
 
@@ -230,18 +244,49 @@ SET_STREAMS = {
 OWN_BOOKKEEPING = {"list of one-member sets": 1}
 
 
+# Sizes where the decoder's arrays have just doubled, and sizes between.
+STREAM_SIZES = [(1 << 20) + 6, 3 << 20, 1 << 22, (1 << 22) + 6]
+
+WRITE_STREAMS = """
+import sys
+sys.path.insert(0, {tests!r})
+from test_pickle_states import SET_STREAMS
+
+with_sets, twin = SET_STREAMS[{form!r}]({size})
+assert len(with_sets) == len(twin) and with_sets != twin
+open({paths[0]!r}, "wb").write(with_sets)
+open({paths[1]!r}, "wb").write(twin)
+"""
+
+
+@pytest.fixture(scope="module")
+def set_stream_peaks(tmp_path_factory):
+    """(form, size) -> the decodes of the stream with sets and of its twin, as decode_peak gives
+    them. Each pair is written and decoded in fresh interpreters of its own, as many side by side as
+    there are cores: a process's peak is its own."""
+    directory = tmp_path_factory.mktemp("set-streams")
+
+    def measure_pair(case):
+        paths = [str(directory / f"{case[0]}-{case[1]}-{variant}") for variant in ("sets", "twin")]
+        run_fresh(WRITE_STREAMS.format(tests=os.path.dirname(__file__), form=case[0], size=case[1], paths=paths))
+        decodes = [decode_peak(path) for path in paths]
+        for path in paths:
+            os.remove(path)
+        return decodes
+
+    cases = [(form, size) for form in SET_STREAMS for size in STREAM_SIZES]
+    with ThreadPoolExecutor(os.cpu_count()) as pool:
+        return dict(zip(cases, pool.map(measure_pair, cases)))
+
+
 # What the sets take beyond their twin stays within 32 bytes per input byte plus 8 MiB, and the
-# whole decode within 96 bytes per input byte plus 16 MiB, at sizes where the decoder's arrays have
-# just doubled and at sizes between. Only the chain, whose classes are as many as its bytes, may be
-# refused.
+# whole decode within 96 bytes per input byte plus 16 MiB. Only the chain, whose classes are as many
+# as its bytes, may be refused.
 @needs_peak_counter
-@pytest.mark.parametrize("size", [(1 << 20) + 6, 3 << 20, 1 << 22, (1 << 22) + 6])
+@pytest.mark.parametrize("size", STREAM_SIZES)
 @pytest.mark.parametrize("form", SET_STREAMS)
-def test_set_bookkeeping_stays_within_its_allowance(run_python, tmp_path, form, size):
-    with_sets, twin = SET_STREAMS[form](size)
-    assert len(with_sets) == len(twin) and with_sets != twin
-    length, peak, message = measure(run_python, tmp_path / "sets", with_sets)
-    _, twin_peak, twin_message = measure(run_python, tmp_path / "twin", twin)
+def test_set_bookkeeping_stays_within_its_allowance(set_stream_peaks, form, size):
+    (length, peak, message), (_, twin_peak, twin_message) = set_stream_peaks[form, size]
     assert DECODED in twin_message
     assert DECODED in message or (form == "tuple chain" and REFUSED in message)
     assert peak - twin_peak <= OWN_BOOKKEEPING.get(form, 32) * length + (8 << 20)

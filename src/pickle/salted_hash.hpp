@@ -88,10 +88,11 @@ struct SaltedHash {
 template <class V>
 using SaltedMap = std::unordered_map<std::uint64_t, V, SaltedHash>;
 
-// An open-addressing set of 64-bit words, which the caller places by a hash from SaltedHasher so
-// that the input cannot aim at one run of slots; `place(word)` gives that hash again when the
-// table grows. All ones marks a free slot and is never stored.
-template <class Place>
+// An open-addressing set of words, which the caller places by a hash from SaltedHasher so that the
+// input cannot aim at one run of slots; `place(word)` gives that hash again when the table grows.
+// All ones marks a free slot and is never stored. The table doubles before it would pass
+// `max_eighths` eighths full: half by default, more where its memory matters more than its probes.
+template <class Place, class Word = std::uint64_t, unsigned max_eighths = 4>
 class SaltedWords {
 public:
     explicit SaltedWords(Place place = {}) : place_(place) {}
@@ -99,9 +100,9 @@ public:
     // The first stored word w under `hash` with same(w), or else `word`, stored now; and whether it
     // was stored now.
     template <class Same>
-    std::pair<std::uint64_t, bool> find_or_add(std::uint64_t hash, std::uint64_t word, Same same) {
+    std::pair<Word, bool> find_or_add(std::uint64_t hash, Word word, Same same) {
         if (full()) grow();
-        std::uint64_t& slot = slots_[probe(hash, same)];
+        Word& slot = slots_[probe(hash, same)];
         if (slot != free) return {slot, false};
         slot = word;
         ++used_;
@@ -110,19 +111,19 @@ public:
 
     // The first stored word under `hash` with same(w), or null.
     template <class Same>
-    const std::uint64_t* find(std::uint64_t hash, Same same) const {
+    const Word* find(std::uint64_t hash, Same same) const {
         if (used_ == 0) return nullptr;
-        const std::uint64_t& slot = slots_[probe(hash, same)];
+        const Word& slot = slots_[probe(hash, same)];
         return slot != free ? &slot : nullptr;
     }
 
-    std::size_t bytes() const { return slots_.capacity() * sizeof(std::uint64_t); }
+    std::size_t bytes() const { return slots_.capacity() * sizeof(Word); }
     // The bytes of the larger table that adding one more word would allocate (the current one stays
     // alive while its words move), or 0 when it fits.
-    std::size_t growth_bytes() const { return full() ? grown_size() * sizeof(std::uint64_t) : 0; }
+    std::size_t growth_bytes() const { return full() ? grown_size() * sizeof(Word) : 0; }
 
 private:
-    static constexpr std::uint64_t free = ~std::uint64_t{0};
+    static constexpr Word free = ~Word{0};
 
     // The slot of the first word under `hash` with same(word), or the free slot that ends its run.
     template <class Same>
@@ -133,19 +134,19 @@ private:
         return i;
     }
 
-    // One more word would take the table past half full.
-    bool full() const { return 2 * (used_ + 1) > slots_.size(); }
-    std::size_t grown_size() const { return std::max<std::size_t>(64, 2 * slots_.size()); }
+    // One more word would take the table past its fullest.
+    bool full() const { return 8 * (used_ + 1) > max_eighths * slots_.size(); }
+    std::size_t grown_size() const { return std::max<std::size_t>(16, 2 * slots_.size()); }
 
     void grow() {
-        std::vector<std::uint64_t> old(grown_size(), free);
+        std::vector<Word> old(grown_size(), free);
         old.swap(slots_);
-        for (const std::uint64_t w : old)
-            if (w != free) slots_[probe(place_(w), [](std::uint64_t) { return false; })] = w;
+        for (const Word w : old)
+            if (w != free) slots_[probe(place_(w), [](Word) { return false; })] = w;
     }
 
     Place place_;
-    std::vector<std::uint64_t> slots_;
+    std::vector<Word> slots_;
     std::size_t used_ = 0;
 };
 

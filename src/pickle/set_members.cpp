@@ -11,15 +11,10 @@ namespace quorix::pickle {
 namespace {
 
 constexpr NodeId unknown = 0xFFFFFFFFu;
-// Recorded for a set as the class of no member: ADDITEMS has met the set, and records its members.
-constexpr NodeId set_is_recorded = 0xFFFFFFFEu;
 
 // Python reads no integer of more digits than this from text (its default int_max_str_digits), so
 // a longer one has no Python value to agree with; it stays apart from every other member.
 constexpr std::size_t max_decimal_digits = 4300;
-
-// How recorded_ notes that `set` holds a member of class `c`.
-std::uint64_t member_word(NodeId set, NodeId c) { return (std::uint64_t{set} << 32) | c; }
 
 bool is_composite(Kind k) { return k == Kind::Tuple || k == Kind::FrozenSet; }
 
@@ -110,10 +105,27 @@ std::span<const NodeId> SetMembers::new_members(std::span<const NodeId> items) {
 std::span<const NodeId> SetMembers::added_members(NodeId set, std::span<const NodeId> items) {
     if (set != held_set_ && !bit(ever_held_, set)) hold(set);
     if (set == held_set_) return sift_into_held(items);
-    // First met here: the members it holds are recorded now, once.
-    if (record(set, set_is_recorded))
-        for (auto c = doc_.items(set); !c.done();) record(set, class_[c.next()]);
-    return sift(items, [&](NodeId c) { return record(set, c); });
+    Record& r = record_of(set);
+    return sift(items, [&](NodeId c) { return record(r, c); });
+}
+
+SetMembers::Record& SetMembers::record_of(NodeId set) {
+    const auto same = [&](std::uint64_t w) { return w >> 32 == set; };
+    if (const std::uint64_t* at = record_at_.find(SaltedHash{}(set), same)) return records_[static_cast<std::uint32_t>(*at)];
+    make_room_for_one(record_at_);
+    reserve(records_, records_.size() + 1);
+    record_at_.find_or_add(SaltedHash{}(set), std::uint64_t{set} << 32 | records_.size(), same);
+    Record& r = records_.emplace_back();
+    for (auto c = doc_.items(set); !c.done();) record(r, class_[c.next()]);
+    return r;
+}
+
+bool SetMembers::record(Record& r, NodeId member_class) {
+    make_room_for_one(r);
+    record_bytes_ -= r.bytes();
+    const bool added = r.find_or_add(SaltedHash{}(member_class), member_class, [&](NodeId c) { return c == member_class; }).second;
+    record_bytes_ += r.bytes();
+    return added;
 }
 
 void SetMembers::hold(NodeId set) {
@@ -162,12 +174,6 @@ std::span<const NodeId> SetMembers::sift(std::span<const NodeId> items, Admit ad
         kept_.push_back(item);
     }
     return kept_;
-}
-
-bool SetMembers::record(NodeId set, NodeId member_class) {
-    make_room_for_one(recorded_);
-    const std::uint64_t word = member_word(set, member_class);
-    return recorded_.find_or_add(SaltedHash{}(word), word, [&](std::uint64_t w) { return w == word; }).second;
 }
 
 std::uint32_t SetMembers::fresh_mark() {
@@ -369,7 +375,8 @@ bool SetMembers::same_members(NodeId a, NodeId b) {
 
 std::size_t SetMembers::bytes() const {
     return (class_.capacity() + pending_.capacity() + kept_.capacity()) * sizeof(NodeId) +
-           marks_.capacity() * sizeof(std::uint32_t) + classes_.bytes() + recorded_.bytes() + integers_.bytes() +
+           marks_.capacity() * sizeof(std::uint32_t) + classes_.bytes() + integers_.bytes() + record_at_.bytes() +
+           records_.capacity() * sizeof(Record) + record_bytes_ +
            (integer_limbs_.capacity() + held_.capacity() + ever_held_.capacity() + seen_.limbs.capacity() +
             other_.limbs.capacity()) * sizeof(std::uint64_t);
 }

@@ -81,8 +81,17 @@ private:
     bool same_members(NodeId a, NodeId b);
     // A mark no class carries yet.
     std::uint32_t fresh_mark();
-    // Notes that `set` holds a member of this class; false if it did already.
-    bool record(NodeId set, NodeId member_class);
+    // The member classes of a set extended again after another one was: 32-bit words in a table of
+    // the set's own, filled up to seven eighths, so that a record takes less than the members'
+    // share of the document, however often a memo reference repeats them.
+    struct ClassPlace {
+        std::uint64_t operator()(NodeId c) const { return SaltedHash{}(c); }
+    };
+    using Record = SaltedWords<ClassPlace, NodeId, 7>;
+    // The record of `set`, made from its members when first asked.
+    Record& record_of(NodeId set);
+    // Notes a member of this class in the record; false if it held one already.
+    bool record(Record& r, NodeId member_class);
     // Keeps the magnitude of a new class first met as a long integer; finds it again.
     void keep_integer(NodeId n, const Seen& s);
     KeptInteger kept_integer(NodeId n) const;
@@ -126,7 +135,9 @@ private:
     NodeId held_set_ = no_set;           // the set ADDITEMS extended last
     std::vector<std::uint64_t> held_;    // by class: a member of held_set_
     std::vector<std::uint64_t> ever_held_;  // by set: was the held set once
-    SaltedWords<SaltedHash> recorded_;  // the member classes of sets extended again after another
+    SaltedWords<ByNode> record_at_;  // a set extended again after another, above its index in records_
+    std::vector<Record> records_;
+    std::size_t record_bytes_ = 0;  // what the tables of records_ hold together
     std::vector<NodeId> kept_;
     Seen seen_, other_;
 };

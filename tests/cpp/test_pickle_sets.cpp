@@ -136,6 +136,19 @@ TEST(PickleSets, BookkeepingGrowsWithinItsAllowance) {
     EXPECT_EQ(decoded(members + "\x91" "0N."), "None");
 }
 
+// Sets extended in turn keep records of their members, which memo references can make many more
+// than the stream's bytes: 208 copies of a set of 1280 ints, each extended again after the others,
+// in 8 KB. Records of 32-bit classes fit them within the allowance.
+TEST(PickleSets, SetsExtendedInTurnFitTheirRecordsWithinTheAllowance) {
+    const auto le32 = [](std::uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+    std::string stream = "\x80\x04]q\x01(";
+    for (std::uint32_t i = 0; i < 1280; ++i) stream += i < 256 ? "K" + std::string(1, static_cast<char>(i)) : "M" + le32(i).substr(0, 2);
+    stream += "e0cbuiltins\nset\nq\x02" "0";
+    for (std::uint32_t j = 0; j < 208; ++j) stream += "h\x02h\x01\x85R(\x90r" + le32(10 + j) + "0";
+    for (std::uint32_t j = 0; j < 208; ++j) stream += "j" + le32(10 + j) + "(\x90" "0";
+    EXPECT_EQ(decoded(stream + "N."), "None");
+}
+
 // The text of a refusal without its offset, or the decoded tree.
 std::string without_offset(std::string text) {
     if (text.starts_with("eval error at offset ")) text.erase(0, text.find(':'));
