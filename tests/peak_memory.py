@@ -1,7 +1,21 @@
-"""Peak memory of one call, from the kernel's own counter, for snippets run in a fresh interpreter."""
+"""Snippets run in a fresh interpreter, and the peak memory of one call in them, from the kernel's own
+counter."""
 import os
+import subprocess
+import sys
+import textwrap
 
 import pytest
+
+
+def run_fresh(code, env=None, check=True):
+    """Runs a snippet in a fresh interpreter; returns the completed process. `env` adds to the
+    current environment, which keeps the package path and any preloaded sanitizer runtime."""
+    proc = subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True, text=True,
+                          env={**os.environ, **(env or {})})
+    if check:
+        assert proc.returncode == 0, proc.stderr
+    return proc
 
 # Prefix of such a snippet: peak_above(run) gives run()'s result and the peak above the size before.
 PEAK_ABOVE = """

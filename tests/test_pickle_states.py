@@ -6,14 +6,12 @@ import math
 import os
 import pickle
 import struct
-import subprocess
-import sys
 import time
 from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
-from peak_memory import PEAK_ABOVE, needs_native_speed, needs_peak_counter
+from peak_memory import PEAK_ABOVE, needs_native_speed, needs_peak_counter, run_fresh
 from quorixpy import Collider, ConvexPolygon, Mat4, Pointcloud, Quat, Sphere, SphereCollection, Vec3
 
 CLASSES = [Vec3, Quat, Mat4, Sphere, ConvexPolygon, Pointcloud, SphereCollection, Collider]
@@ -161,12 +159,8 @@ REFUSED = "shared references expand beyond the size limit"
 def decode_peak(path):
     """The length of the state at `path`, the peak of its decode in a fresh interpreter, and the
     outcome."""
-    length, peak, message = run_fresh(SET_MEMORY.format(path=str(path))).split(maxsplit=2)
+    length, peak, message = run_fresh(SET_MEMORY.format(path=str(path))).stdout.split(maxsplit=2)
     return int(length), int(peak), message
-
-
-def run_fresh(code):
-    return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout
 
 
 def measure(path, state):

@@ -110,11 +110,10 @@ std::span<const NodeId> SetMembers::added_members(NodeId set, std::span<const No
 }
 
 SetMembers::Record& SetMembers::record_of(NodeId set) {
-    const auto same = [&](std::uint64_t w) { return w >> 32 == set; };
-    if (const std::uint64_t* at = record_at_.find(SaltedHash{}(set), same)) return records_[static_cast<std::uint32_t>(*at)];
+    if (const auto at = record_at_.find(set)) return records_[*at];
     make_room_for_one(record_at_);
     reserve(records_, records_.size() + 1);
-    record_at_.find_or_add(SaltedHash{}(set), std::uint64_t{set} << 32 | records_.size(), same);
+    record_at_.add(set, static_cast<std::uint32_t>(records_.size()));
     Record& r = records_.emplace_back();
     for (auto c = doc_.items(set); !c.done();) record(r, class_[c.next()]);
     return r;
@@ -130,10 +129,7 @@ bool SetMembers::record(Record& r, NodeId member_class) {
 
 void SetMembers::hold(NodeId set) {
     if (held_set_ != no_set)
-        for (auto c = doc_.items(held_set_); !c.done();) {
-            const NodeId k = class_[c.next()];
-            held_[k / 64] &= ~(std::uint64_t{1} << (k % 64));
-        }
+        for (auto c = doc_.items(held_set_); !c.done();) turn_bit(held_, class_[c.next()], false);
     held_set_ = set;
     set_bit(ever_held_, set);
     for (auto c = doc_.items(set); !c.done();) set_bit(held_, class_[c.next()]);
@@ -151,10 +147,8 @@ std::span<const NodeId> SetMembers::sift_into_held(std::span<const NodeId> items
     kept_.clear();
     for (const NodeId item : items) {
         const NodeId c = class_[item];
-        std::uint64_t& word = held_[c / 64];
-        const std::uint64_t mask = std::uint64_t{1} << (c % 64);
-        if (word & mask) continue;
-        word |= mask;
+        if (bit(held_, c)) continue;
+        turn_bit(held_, c, true);
         kept_.push_back(item);
     }
     return kept_;
@@ -233,15 +227,13 @@ NodeId SetMembers::settle(NodeId n) {
 void SetMembers::keep_integer(NodeId n, const Seen& s) {
     make_room_for_one(integers_);
     reserve(integer_limbs_, integer_limbs_.size() + 1 + s.limbs.size());
-    const std::uint64_t offset = integer_limbs_.size();
-    integers_.find_or_add(SaltedHash{}(n), std::uint64_t{n} << 32 | offset, [](std::uint64_t) { return false; });
+    integers_.add(n, static_cast<std::uint32_t>(integer_limbs_.size()));
     integer_limbs_.push_back(s.limbs.size() << 1 | (s.negative ? 1 : 0));
     integer_limbs_.insert(integer_limbs_.end(), s.limbs.begin(), s.limbs.end());
 }
 
 SetMembers::KeptInteger SetMembers::kept_integer(NodeId n) const {
-    const std::uint64_t* word = integers_.find(SaltedHash{}(n), [&](std::uint64_t w) { return w >> 32 == n; });
-    const std::uint64_t* at = integer_limbs_.data() + static_cast<std::uint32_t>(*word);
+    const std::uint64_t* at = integer_limbs_.data() + *integers_.find(n);
     return {(*at & 1) != 0, {at + 1, static_cast<std::size_t>(*at >> 1)}};
 }
 
@@ -402,7 +394,7 @@ void SetMembers::push(std::vector<NodeId>& v, NodeId n) {
 
 void SetMembers::set_bit(std::vector<std::uint64_t>& bits, std::size_t i) {
     size_at_least(bits, i / 64 + 1, std::uint64_t{0});
-    bits[i / 64] |= std::uint64_t{1} << (i % 64);
+    turn_bit(bits, i, true);
 }
 
 template <class Table>

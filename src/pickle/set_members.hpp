@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -104,10 +105,14 @@ private:
     void push(std::vector<NodeId>& v, NodeId n);
     template <class Table>
     void make_room_for_one(const Table& table);
-    // Bit i of a bit set grown on demand.
+    // Bit i of a bit set: set_bit grows the set to reach it, the others expect it reached.
     void set_bit(std::vector<std::uint64_t>& bits, std::size_t i);
     static bool bit(const std::vector<std::uint64_t>& bits, std::size_t i) {
         return i / 64 < bits.size() && (bits[i / 64] >> (i % 64) & 1) != 0;
+    }
+    static void turn_bit(std::vector<std::uint64_t>& bits, std::size_t i, bool on) {
+        const std::uint64_t mask = std::uint64_t{1} << (i % 64);
+        bits[i / 64] = on ? bits[i / 64] | mask : bits[i / 64] & ~mask;
     }
 
     static constexpr NodeId waiting = 0xFFFFFFFEu;  // in class_: its items are being settled first
@@ -124,18 +129,35 @@ private:
         std::uint64_t operator()(std::uint64_t word) const { return word >> 32; }
     };
     SaltedWords<ByHashHalf> classes_;
-    // The classes first met as long integers: the node above the offset of its magnitude in
-    // integer_limbs_, which holds each as its limb count and sign (count << 1 | negative), then the
-    // limbs. No offset reaches 2^32: a long integer takes more input bytes than limbs.
-    struct ByNode {
-        std::uint64_t operator()(std::uint64_t word) const { return SaltedHash{}(word >> 32); }
+    // A 32-bit index kept for each of a few nodes: the node above the index in one word.
+    class NodeIndex {
+    public:
+        std::optional<std::uint32_t> find(NodeId n) const {
+            const std::uint64_t* word = words_.find(SaltedHash{}(n), [&](std::uint64_t w) { return w >> 32 == n; });
+            if (!word) return std::nullopt;
+            return static_cast<std::uint32_t>(*word);
+        }
+        void add(NodeId n, std::uint32_t index) {  // n has none yet
+            words_.find_or_add(SaltedHash{}(n), std::uint64_t{n} << 32 | index, [](std::uint64_t) { return false; });
+        }
+        std::size_t bytes() const { return words_.bytes(); }
+        std::size_t growth_bytes() const { return words_.growth_bytes(); }
+
+    private:
+        struct ByNode {
+            std::uint64_t operator()(std::uint64_t word) const { return SaltedHash{}(word >> 32); }
+        };
+        SaltedWords<ByNode> words_;
     };
-    SaltedWords<ByNode> integers_;
+    // The classes first met as long integers, by the offset of their magnitude in integer_limbs_,
+    // which holds each as its limb count and sign (count << 1 | negative), then the limbs. No offset
+    // reaches 2^32: a long integer takes more input bytes than limbs.
+    NodeIndex integers_;
     std::vector<std::uint64_t> integer_limbs_;
     NodeId held_set_ = no_set;           // the set ADDITEMS extended last
     std::vector<std::uint64_t> held_;    // by class: a member of held_set_
     std::vector<std::uint64_t> ever_held_;  // by set: was the held set once
-    SaltedWords<ByNode> record_at_;  // a set extended again after another, above its index in records_
+    NodeIndex record_at_;  // a set extended again after another, by its index in records_
     std::vector<Record> records_;
     std::size_t record_bytes_ = 0;  // what the tables of records_ hold together
     std::vector<NodeId> kept_;

@@ -17,6 +17,13 @@ inline std::span<const std::uint8_t> as_bytes(std::string_view s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
 
+// A 32-bit count or index as a stream writes it, little-endian.
+inline std::string le32(std::uint32_t v) {
+    std::string out;
+    for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i));
+    return out;
+}
+
 inline std::string escaped(std::string_view s) {
     std::string out;
     for (unsigned char c : s) {

@@ -20,6 +20,7 @@ namespace qp = quorix::pickle;
 using document_dump::as_bytes;
 using document_dump::dump;
 using document_dump::escaped;
+using document_dump::le32;
 
 namespace {
 
@@ -294,11 +295,6 @@ TEST(PickleDocument, MemoIndicesPutOutOfOrderKeepPythonsNumbering) {
 
 // MEMOIZE after many far puts numbers its entries on from them, and reads back.
 TEST(PickleDocument, MemoizeAfterFarPutsKeepsPythonsNumbering) {
-    const auto le32 = [](std::uint32_t v) {
-        std::string out;
-        for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i));
-        return out;
-    };
     std::string s = "\x80\x04N";
     for (std::uint32_t i = 0; i < 1100; ++i) s += "r" + le32(0x80000000u + i);
     s += "0K\x05\x94" "0j" + le32(1100) + "j" + le32(0x80000007u) + "\x86.";

@@ -13,6 +13,7 @@ using namespace std::literals;
 namespace qp = quorix::pickle;
 using document_dump::as_bytes;
 using document_dump::dump;
+using document_dump::le32;
 
 namespace {
 
@@ -140,7 +141,6 @@ TEST(PickleSets, BookkeepingGrowsWithinItsAllowance) {
 // than the stream's bytes: 208 copies of a set of 1280 ints, each extended again after the others,
 // in 8 KB. Records of 32-bit classes fit them within the allowance.
 TEST(PickleSets, SetsExtendedInTurnFitTheirRecordsWithinTheAllowance) {
-    const auto le32 = [](std::uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
     std::string stream = "\x80\x04]q\x01(";
     for (std::uint32_t i = 0; i < 1280; ++i) stream += i < 256 ? "K" + std::string(1, static_cast<char>(i)) : "M" + le32(i).substr(0, 2);
     stream += "e0cbuiltins\nset\nq\x02" "0";
